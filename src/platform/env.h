@@ -1,0 +1,67 @@
+// The environment: every operating-system service the logic uses, reached
+// through one replaceable object. Env::Default() is the real Linux
+// environment; a test installs its own (usually wrapping the default and
+// breaking one call) with ScopedEnvOverride.
+//
+// Thread safety: the services are safe for concurrent use. Installing an
+// override is not synchronised with calls in flight: tests install it before
+// they start threads.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+
+#include "platform/registry_api.h"
+
+namespace vek {
+
+class Env {
+public:
+    virtual ~Env() = default;
+
+    // The real environment, created on first use and never destroyed.
+    static Env& Default();
+
+    virtual RegistryApi& Registry() = 0;
+
+    // Blocks the calling thread.
+    virtual void SleepMilliseconds(uint32_t milliseconds) = 0;
+    // Wall-clock time, for timestamps and file ages.
+    virtual std::chrono::system_clock::time_point Now() = 0;
+};
+
+// Forwards every service to another Env.
+class EnvWrapper : public Env {
+public:
+    explicit EnvWrapper(Env* target) : target_(target) {}
+
+    RegistryApi& Registry() override { return target_->Registry(); }
+    void SleepMilliseconds(uint32_t milliseconds) override {
+        target_->SleepMilliseconds(milliseconds);
+    }
+    std::chrono::system_clock::time_point Now() override { return target_->Now(); }
+
+protected:
+    Env* target() const { return target_; }
+
+private:
+    Env* target_;
+};
+
+// The environment the library uses now: the override if one is installed,
+// else Env::Default().
+Env& CurrentEnv();
+
+// Installs env for its lifetime and restores the previous one afterwards.
+class ScopedEnvOverride {
+public:
+    explicit ScopedEnvOverride(Env* env);
+    ~ScopedEnvOverride();
+    ScopedEnvOverride(const ScopedEnvOverride&) = delete;
+    ScopedEnvOverride& operator=(const ScopedEnvOverride&) = delete;
+
+private:
+    Env* previous_;
+};
+
+}  // namespace vek

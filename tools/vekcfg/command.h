@@ -1,0 +1,20 @@
+// The tool's commands as data: each has a name, one line of help, a longer
+// help text with examples, and a handler. main() dispatches on the first word.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vekcfg {
+
+struct Command {
+    const char* name;
+    const char* summary;  // one line for the command list
+    const char* help;     // usage, options and examples
+    int (*run)(const std::vector<std::string>& args);
+};
+
+// Every command of the tool, in the order --help lists them.
+const std::vector<Command>& AllCommands();
+
+}  // namespace vekcfg
