@@ -73,8 +73,14 @@ public:
 
     LSTATUS MachineRoot(uint32_t machine, RegKeyId* root) override {
         if (machine != kLocalMachine) return ERROR_BAD_NETPATH;
-        Query query(connection_, RegSql::kMachineRoot);
-        return Single(query, [&] { *root = query.Int(0); }, ERROR_BADDB);
+        if (connection_.cachedRoot() == 0) {
+            Query query(connection_, RegSql::kMachineRoot);
+            const LSTATUS status =
+                Single(query, [&] { connection_.setCachedRoot(query.Int(0)); }, ERROR_BADDB);
+            if (status != ERROR_SUCCESS) return status;
+        }
+        *root = connection_.cachedRoot();
+        return ERROR_SUCCESS;
     }
 
     LSTATUS FindSubkey(RegKeyId parent, std::string_view folded, RegKeyId* id) override {
