@@ -27,8 +27,8 @@ constexpr const char* kStatementText[] = {
     "DELETE FROM keys WHERE id = ?1",
     "DELETE FROM \"values\" WHERE key = ?1",
     "SELECT type, data FROM \"values\" WHERE key = ?1 AND name_upper = ?2",
-    "INSERT INTO \"values\"(key, name, name_upper, type, data) VALUES(?1, ?2, ?3, ?4, ?5) "
-    "ON CONFLICT(key, name_upper) DO UPDATE SET type = excluded.type, data = excluded.data",
+    ("INSERT INTO \"values\"(key, name, name_upper, type, data) VALUES(?1, ?2, ?3, ?4, ?5) "
+     "ON CONFLICT(key, name_upper) DO UPDATE SET type = excluded.type, data = excluded.data"),
     "DELETE FROM \"values\" WHERE key = ?1 AND name_upper = ?2",
     "SELECT name, type, data FROM \"values\" WHERE key = ?1 ORDER BY name_upper LIMIT 1 OFFSET ?2",
     "SELECT name FROM keys WHERE parent = ?1",
