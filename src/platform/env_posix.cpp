@@ -63,8 +63,9 @@ public:
         std::unique_ptr<StoreRegistry>& registry = registries_[path];
         if (registry == nullptr)
             registry = std::make_unique<StoreRegistry>(MakeSqliteRegistryStore(path));
-        for (auto& [otherPath, other] : registries_)
-            if (other != registry) other->store().Trim();
+        // Connections to the other files are not needed now; those to this one
+        // may reach a file that was deleted and made again since they opened.
+        for (auto& [otherPath, other] : registries_) other->store().Trim();
         current_ = registry.get();
         registrySetting_ = std::move(registrySetting);
         homeSetting_ = std::move(homeSetting);
