@@ -2,6 +2,7 @@
 // every write is there afterwards.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -139,6 +140,38 @@ TEST(RegistryStress, FourProcessesOfFourThreadsLoseNoWrite) {
     }
     RegCloseKey(shared);
     std::printf("%ld items written by %d writers\n", total, kProcesses * kThreads);
+}
+
+TEST(RegistryStress, WriteSurvivesKillOfWriterRightAfterReturn) {
+    TempHome home;
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        close(fds[0]);
+        HKEY key = nullptr;
+        const bool ok = RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Killed", 0, nullptr, 0,
+                                        KEY_WRITE, nullptr, &key, nullptr) == ERROR_SUCCESS &&
+                        SetDword(key, u"Last", 77) == ERROR_SUCCESS;
+        const char done = ok ? 1 : 0;
+        if (write(fds[1], &done, 1) != 1) _exit(1);
+        pause();  // killed here, holding its connection and handle
+        _exit(0);
+    }
+    close(fds[1]);
+    char done = 0;
+    ASSERT_EQ(read(fds[0], &done, 1), 1);
+    close(fds[0]);
+    kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_EQ(done, 1);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Killed", 0, KEY_READ, &key),
+              ERROR_SUCCESS);
+    EXPECT_EQ(GetDword(key, u"Last"), 77u);
+    RegCloseKey(key);
 }
 
 }  // namespace
