@@ -74,6 +74,23 @@ long RunWriter(int process, int thread, std::chrono::steady_clock::time_point un
     _exit(write(fd, counts.data(), size) == size ? 0 : 1);
 }
 
+// Runs body(fd) in a child process that ends when body returns; the parent
+// gets the child's pid (-1 on failure) and in *fd the pipe's read end.
+template <typename Body>
+pid_t Spawn(int* fd, Body body) {
+    int fds[2];
+    if (pipe(fds) != 0) return -1;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        body(fds[1]);
+        _exit(0);
+    }
+    close(fds[1]);
+    *fd = fds[0];
+    return pid;
+}
+
 void VerifyItem(int process, int thread, uint32_t item) {
     HKEY key = nullptr;
     ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, ItemKey(process, thread, item).c_str(), 0,
@@ -96,17 +113,11 @@ TEST(RegistryStress, FourProcessesOfFourThreadsLoseNoWrite) {
     std::vector<pid_t> children;
     std::vector<int> pipes;
     for (int p = 0; p < kProcesses; ++p) {
-        int fds[2];
-        ASSERT_EQ(pipe(fds), 0);
-        const pid_t pid = fork();
+        int fd = -1;
+        const pid_t pid = Spawn(&fd, [&](int out) { RunProcess(p, out, until); });
         ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            close(fds[0]);
-            RunProcess(p, fds[1], until);
-        }
-        close(fds[1]);
         children.push_back(pid);
-        pipes.push_back(fds[0]);
+        pipes.push_back(fd);
     }
     std::vector<std::vector<long>> counts(kProcesses, std::vector<long>(kThreads, -1));
     for (int p = 0; p < kProcesses; ++p) {
@@ -144,25 +155,20 @@ TEST(RegistryStress, FourProcessesOfFourThreadsLoseNoWrite) {
 
 TEST(RegistryStress, WriteSurvivesKillOfWriterRightAfterReturn) {
     TempHome home;
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        close(fds[0]);
+    int fd = -1;
+    const pid_t pid = Spawn(&fd, [](int out) {
         HKEY key = nullptr;
         const bool ok = RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Killed", 0, nullptr, 0,
                                         KEY_WRITE, nullptr, &key, nullptr) == ERROR_SUCCESS &&
                         SetDword(key, u"Last", 77) == ERROR_SUCCESS;
         const char done = ok ? 1 : 0;
-        if (write(fds[1], &done, 1) != 1) _exit(1);
+        if (write(out, &done, 1) != 1) _exit(1);
         pause();  // killed here, holding its connection and handle
-        _exit(0);
-    }
-    close(fds[1]);
+    });
+    ASSERT_GE(pid, 0);
     char done = 0;
-    ASSERT_EQ(read(fds[0], &done, 1), 1);
-    close(fds[0]);
+    ASSERT_EQ(read(fd, &done, 1), 1);
+    close(fd);
     kill(pid, SIGKILL);
     int status = 0;
     waitpid(pid, &status, 0);
