@@ -95,7 +95,7 @@ HRESULT ReadStream(IStorage* parent, const WCHAR* name, const std::function<void
     IStream* stream = nullptr;
     HRESULT hr = parent->OpenStream(name, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &stream);
     if (FAILED(hr)) return hr;
-    std::vector<char> buffer(1 << 20);
+    static std::vector<char> buffer(1 << 16);
     ULONG read = 0;
     while (SUCCEEDED(hr = stream->Read(buffer.data(), static_cast<ULONG>(buffer.size()), &read)) && read > 0)
         sink(buffer.data(), read);

@@ -187,6 +187,7 @@ private:
     mutable std::vector<uint32_t> visits_;
     mutable std::vector<uint32_t> miniVisits_;
     mutable uint32_t walk_ = 0;
+    mutable std::vector<uint32_t> chainScratch_;
 };
 
 }  // namespace vek::compound
