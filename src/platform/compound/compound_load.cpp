@@ -9,7 +9,6 @@
 namespace vek::compound {
 namespace {
 
-constexpr uint64_t kMaxWalkLength = kMaxRegularSector;
 constexpr uint64_t kShortChain = 256;
 constexpr uint64_t kMarkedTableLimit = 1u << 16;
 
@@ -147,8 +146,11 @@ HRESULT CompoundFile::LoadFatLocations() {
     return S_OK;
 }
 
-HRESULT CompoundFile::LoadTable(const std::vector<uint32_t>& sectors, std::vector<uint32_t>* table) const {
-    table->resize(sectors.size() * EntriesPerSector());
+HRESULT CompoundFile::LoadTable(const std::vector<uint32_t>& sectors, Table* table) const {
+    // Room to grow by an eighth without moving the table.
+    const size_t entries = sectors.size() * EntriesPerSector();
+    table->reserve(entries + entries / 8 + EntriesPerSector());
+    table->resize(entries);
     for (size_t i = 0; i < sectors.size();) {
         size_t run = 1;
         while (i + run < sectors.size() && sectors[i + run] == sectors[i] + run) ++run;
@@ -162,7 +164,7 @@ HRESULT CompoundFile::LoadTable(const std::vector<uint32_t>& sectors, std::vecto
 
 HRESULT CompoundFile::WalkChain(bool mini, uint32_t start, uint64_t needed, bool untilEnd,
                                 std::vector<uint32_t>* chain) const {
-    const std::vector<uint32_t>& table = mini ? miniFat_ : fat_;
+    const Table& table = mini ? miniFat_ : fat_;
     std::vector<uint32_t>& visits = mini ? miniVisits_ : visits_;
     uint64_t limit;
     if (mini) {
@@ -173,10 +175,20 @@ HRESULT CompoundFile::WalkChain(bool mini, uint32_t start, uint64_t needed, bool
     if (!untilEnd && needed > limit) return STG_E_DOCFILECORRUPT;
     chain->clear();
     uint32_t current = start;
-    if (!untilEnd && needed <= kShortChain && table.size() > kMarkedTableLimit) {
+    if (untilEnd) {
+        // A chain that loops never reaches its end: it is cut off at the
+        // number of units there are.
+        while (current != kEndOfChain) {
+            if (current >= limit || chain->size() >= limit) return STG_E_DOCFILECORRUPT;
+            chain->push_back(current);
+            current = table[current];
+        }
+        return chain->empty() ? STG_E_DOCFILECORRUPT : S_OK;
+    }
+    chain->reserve(needed);
+    if (needed <= kShortChain && table.size() > kMarkedTableLimit) {
         // Short chains in large tables are checked for loops by sorting a
         // copy, which is cheaper than marks the size of the table.
-        chain->reserve(needed);
         for (; chain->size() < needed; current = table[current]) {
             if (current >= limit) return STG_E_DOCFILECORRUPT;
             chain->push_back(current);
@@ -192,15 +204,12 @@ HRESULT CompoundFile::WalkChain(bool mini, uint32_t start, uint64_t needed, bool
         std::fill(miniVisits_.begin(), miniVisits_.end(), 0);
         walk_ = 1;
     }
-    if (!untilEnd) chain->reserve(needed);
-    while (untilEnd ? current != kEndOfChain : chain->size() < needed) {
-        if (current >= limit || visits[current] == walk_ || chain->size() >= kMaxWalkLength)
-            return STG_E_DOCFILECORRUPT;
+    while (chain->size() < needed) {
+        if (current >= limit || visits[current] == walk_) return STG_E_DOCFILECORRUPT;
         visits[current] = walk_;
         chain->push_back(current);
         current = table[current];
     }
-    if (untilEnd && chain->empty()) return STG_E_DOCFILECORRUPT;
     return S_OK;
 }
 
