@@ -6,3 +6,5 @@
 #include "vekconfig/text.h"
 #include "vekconfig/registry.h"
 #include "vekconfig/storage.h"
+#include "vekconfig/rwlock.h"
+#include "vekconfig/objectconfig_records.h"
