@@ -8,6 +8,7 @@
 #include "vekconfig/storage.h"
 #include "vekconfig/rwlock.h"
 #include "vekconfig/objectconfig_records.h"
+#include "vekconfig/objectconfig.h"
 #include "vekconfig/settings.h"
 #include "vekconfig/config_files.h"
 #include "vekconfig/events.h"
