@@ -7,6 +7,7 @@
 
 #include "object_file_helpers.h"
 #include "platform/env.h"
+#include "vekconfig/config_files.h"
 
 namespace vek::test {
 namespace {
@@ -94,6 +95,27 @@ TEST_F(ObjectFile, RoundTripIsByteIdenticalExceptReservedAndTransientBytes) {
 
     // The stream itself is the record's exact image.
     EXPECT_EQ(ReadStream(FilePath(), VEK_COMMON_STREAM), BytesOf(expectCommon));
+}
+
+TEST_F(ObjectFile, ObjectIdFormsUseTheFileNamedAfterTheObjectInTheConfigurationRoot) {
+    const GUID id = {0xABCDEFAB, 0xCDEF, 0xABCD, {0xEF, 0xAB, 0xCD, 0xEF, 0xAB, 0xCD, 0xEF, 0xAB}};
+    CVekObjectConfig config;
+    ASSERT_EQ(config.Create(id), S_OK);
+    auto common = Patterned<VEK_COMMON_CONFIG_DATA>(5);
+    common.ObjectID = id;
+    ASSERT_EQ(config.SetVekObjectConfig(common), S_OK);
+    WCHAR path[MAX_PATH];
+    ASSERT_EQ(ComposeConfigFilePathname(id, path), S_OK);
+    EXPECT_EQ(ReadStream(path, VEK_COMMON_STREAM).size(), sizeof common);
+    EXPECT_NE(std::u16string(path).find(u"{ABCDEFAB-CDEF-ABCD-EFAB-CDEFABCDEFAB}.cfg"), std::u16string::npos);
+
+    CVekObjectConfig reread;
+    ASSERT_EQ(reread.Open(id), S_OK);
+    GUID stored;
+    ASSERT_EQ(reread.GetVekObjectID(&stored), S_OK);
+    EXPECT_TRUE(stored == id);
+    CVekObjectConfig missing;
+    EXPECT_EQ(missing.Open(GUID{1, 2, 3, {4}}), STG_E_FILENOTFOUND);
 }
 
 TEST_F(ObjectFile, ConnectionStreamWithPartialTrailingEntryReadsWholeEntriesOnly) {
