@@ -204,7 +204,7 @@ HRESULT CompoundFile::WriteMetadata() {
         for (uint32_t i = 0; i < DirEntriesPerSector(); ++i)
             EncodeEntry(entries_[index * DirEntriesPerSector() + i], version3, &records[i]);
     }
-    auto encodeTable = [&](const std::vector<uint32_t>& table, uint32_t index, uint32_t location) {
+    auto encodeTable = [&](const Table& table, uint32_t index, uint32_t location) {
         std::vector<uint8_t>& bytes = sectors[location];
         bytes.resize(sectorSize_);
         auto* out = reinterpret_cast<uint32_t*>(bytes.data());

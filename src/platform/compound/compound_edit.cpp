@@ -1,6 +1,7 @@
 // Changing a compound file in memory: allocation of sectors and mini
 // sectors, stream contents and the elements of storages.
 #include <algorithm>
+#include <cstring>
 
 #include "platform/compound/compound_file.h"
 #include "platform/compound/names.h"
@@ -37,8 +38,29 @@ void CompoundFile::SetMiniFat(uint32_t mini, uint32_t value) {
     if (value == kFreeSector && CommittedMiniFat(mini) == kFreeSector) miniHint_ = std::min(miniHint_, mini);
 }
 
+namespace {
+
+// The first free entry of table at or after from, or table.size(). A free
+// entry is four 0xFF bytes; memchr finds candidates fast, and the few other
+// entries with an 0xFF byte (chain ends, table marks) are stepped over.
+uint32_t FindFree(const Table& table, uint32_t from) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(table.data());
+    const size_t end = table.size() * sizeof(uint32_t);
+    size_t at = size_t{from} * sizeof(uint32_t);
+    while (at < end) {
+        const void* hit = std::memchr(bytes + at, 0xFF, end - at);
+        if (hit == nullptr) break;
+        const size_t index = static_cast<size_t>(static_cast<const unsigned char*>(hit) - bytes) / sizeof(uint32_t);
+        if (table[index] == kFreeSector) return static_cast<uint32_t>(index);
+        at = (index + 1) * sizeof(uint32_t);
+    }
+    return static_cast<uint32_t>(table.size());
+}
+
+}  // namespace
+
 uint32_t CompoundFile::AllocateSector() {
-    for (uint32_t sector = sectorHint_;; ++sector) {
+    for (uint32_t sector = FindFree(fat_, sectorHint_);; sector = FindFree(fat_, sector + 1)) {
         if (sector >= fat_.size()) {
             // One more FAT sector, placed when the metadata is relocated.
             dirtyFat_.insert(static_cast<uint32_t>(fatSectors_.size()));
