@@ -22,16 +22,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A directory of its own for the run, removed at exit.
+// A directory of its own for the run, removed at exit. The path is never
+// destroyed, so the exit handler can still use it.
 const fs::path& Scratch() {
-    static const fs::path dir = [] {
+    static const fs::path* dir = [] {
         std::string pattern = (fs::temp_directory_path() / "vekbench-XXXXXX").string();
         if (mkdtemp(pattern.data()) == nullptr) std::abort();
         setenv("VEK_HOME", pattern.c_str(), 1);
+        auto* path = new fs::path(pattern);
         std::atexit([] { fs::remove_all(Scratch()); });
-        return fs::path(pattern);
+        return path;
     }();
-    return dir;
+    return *dir;
 }
 
 template <class Record>
