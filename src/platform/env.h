@@ -14,6 +14,8 @@
 #include "platform/event_sink.h"
 #include "platform/registry_api.h"
 
+struct IStorage;
+
 namespace vek {
 
 class Env {
@@ -31,6 +33,12 @@ public:
     virtual std::chrono::system_clock::time_point Now() = 0;
     // Where reported events go; by default DefaultEventSink().
     virtual EventSink& Events() { return DefaultEventSink(); }
+
+    // Opens a compound file as StgOpenStorage does (mode 0x10 or 0x12); while
+    // another opener holds it, waits up to waitMilliseconds for the holder to
+    // let go before answering STG_E_LOCKVIOLATION.
+    virtual HRESULT OpenStorageWaiting(const WCHAR* path, DWORD mode, uint32_t waitMilliseconds,
+                                       IStorage** storage);
 };
 
 // Forwards every service to another Env.
@@ -44,6 +52,10 @@ public:
     }
     std::chrono::system_clock::time_point Now() override { return target_->Now(); }
     EventSink& Events() override { return target_->Events(); }
+    HRESULT OpenStorageWaiting(const WCHAR* path, DWORD mode, uint32_t waitMilliseconds,
+                               IStorage** storage) override {
+        return target_->OpenStorageWaiting(path, mode, waitMilliseconds, storage);
+    }
 
 protected:
     Env* target() const { return target_; }

@@ -8,6 +8,8 @@ extern const char* const kSettingsHelp;
 int RunEvents(const std::vector<std::string>& args);
 extern const char* const kEventsHelp;
 int RunCfb(const std::vector<std::string>& args);
+int RunObject(const std::vector<std::string>& args);
+extern const char* const kObjectHelp;
 
 const std::vector<Command>& AllCommands() {
     static const std::vector<Command> commands = {
@@ -23,6 +25,8 @@ const std::vector<Command>& AllCommands() {
          "  vekcfg cfb ls /var/lib/vek/config/{4A3E2B1C-5D6F-4789-9ABC-DEF012345678}.cfg\n"
          "  vekcfg cfb cat VekMedia.cfg Model1/VEK_MEDIA_V1 | xxd | head",
          RunCfb},
+        {"object", "create, show, change or remove an object's configuration", kObjectHelp,
+         RunObject},
     };
     return commands;
 }
