@@ -6,3 +6,7 @@
 #include "vekconfig/text.h"
 #include "vekconfig/registry.h"
 #include "vekconfig/storage.h"
+#include "vekconfig/com_runtime.h"
+#include "vekconfig/component_categories.h"
+#include "vekconfig/interface_table.h"
+#include "vekconfig/vek_categories.h"
