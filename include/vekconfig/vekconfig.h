@@ -10,3 +10,5 @@
 #include "vekconfig/component_categories.h"
 #include "vekconfig/interface_table.h"
 #include "vekconfig/vek_categories.h"
+#include "vekconfig/rwlock.h"
+#include "vekconfig/objectconfig_records.h"
