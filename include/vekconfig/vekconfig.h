@@ -12,3 +12,6 @@
 #include "vekconfig/vek_categories.h"
 #include "vekconfig/rwlock.h"
 #include "vekconfig/objectconfig_records.h"
+#include "vekconfig/settings.h"
+#include "vekconfig/config_files.h"
+#include "vekconfig/events.h"
