@@ -15,6 +15,9 @@
 
 namespace vek {
 
+class ScsiBus;
+class PrintSpooler;
+
 class Env {
 public:
     virtual ~Env() = default;
@@ -28,6 +31,11 @@ public:
     virtual void SleepMilliseconds(uint32_t milliseconds) = 0;
     // Wall-clock time, for timestamps and file ages.
     virtual std::chrono::system_clock::time_point Now() = 0;
+
+    // The machine's SCSI hosts and units; by default SystemScsiBus().
+    virtual ScsiBus& Scsi();
+    // The machine's print queues; by default SystemPrintSpooler().
+    virtual PrintSpooler& Spooler();
 };
 
 // Forwards every service to another Env.
@@ -40,6 +48,8 @@ public:
         target_->SleepMilliseconds(milliseconds);
     }
     std::chrono::system_clock::time_point Now() override { return target_->Now(); }
+    ScsiBus& Scsi() override { return target_->Scsi(); }
+    PrintSpooler& Spooler() override { return target_->Spooler(); }
 
 protected:
     Env* target() const { return target_; }
