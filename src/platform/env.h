@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdint>
 
+#include "platform/event_sink.h"
 #include "platform/registry_api.h"
 
 namespace vek {
@@ -31,6 +32,8 @@ public:
     virtual void SleepMilliseconds(uint32_t milliseconds) = 0;
     // Wall-clock time, for timestamps and file ages.
     virtual std::chrono::system_clock::time_point Now() = 0;
+    // Where reported events go; by default DefaultEventSink().
+    virtual EventSink& Events() { return DefaultEventSink(); }
 
     // The machine's SCSI hosts and units; by default SystemScsiBus().
     virtual ScsiBus& Scsi();
@@ -48,6 +51,7 @@ public:
         target_->SleepMilliseconds(milliseconds);
     }
     std::chrono::system_clock::time_point Now() override { return target_->Now(); }
+    EventSink& Events() override { return target_->Events(); }
     ScsiBus& Scsi() override { return target_->Scsi(); }
     PrintSpooler& Spooler() override { return target_->Spooler(); }
 
