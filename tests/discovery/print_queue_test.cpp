@@ -12,6 +12,7 @@
 #include "support/private_cupsd.h"
 #include "support/scoped_variable.h"
 #include "support/temp_home.h"
+#include "vekconfig/discovery.h"
 
 namespace vek::test {
 namespace {
@@ -43,6 +44,23 @@ TEST_F(PrintQueues, LocalAndConnectedQueuesAreListed) {
     EXPECT_EQ(SystemPrintSpooler().ListQueues(queues), ERROR_SUCCESS);
     EXPECT_THAT(queues, ElementsAre(Queue("ipp_remote", true), Queue("null_local", false),
                                     Queue("socket_net", false)));
+}
+
+TEST_F(PrintQueues, EveryQueueIsOfferedToThePrintQueueClassOnly) {
+    ASSERT_TRUE(cupsd_.AddQueue("null_local", "file:///dev/null")) << cupsd_.why();
+    ASSERT_TRUE(cupsd_.AddQueue("ipp_remote", "ipp://print.example.test:631/printers/floor2"))
+        << cupsd_.why();
+    std::vector<AttachedDevice> devices;
+    EXPECT_EQ(ListAttachedDevices(CLSID_VekPrintQueueDevices, devices), S_OK);
+    ASSERT_EQ(devices.size(), 2u);
+    EXPECT_EQ(devices[0].address, "ipp_remote");
+    EXPECT_EQ(devices[1].address, "null_local");
+    for (const auto& device : devices) {
+        EXPECT_EQ(device.model, "Windows Printer");
+        EXPECT_EQ(device.addressKind, 3);
+    }
+    EXPECT_EQ(ListAttachedDevices(CLSID_VekScsiPrinterDevices, devices), S_OK);
+    EXPECT_TRUE(devices.empty());
 }
 
 TEST_F(PrintQueues, ServerWithoutQueuesIsAnEmptyListNotAFailure) {
@@ -83,6 +101,9 @@ TEST(PrintQueuesWithoutServer, MissingServerIsUnavailableAndEmpty) {
     std::vector<PrintQueue> queues{{"stale", false}};
     EXPECT_EQ(SystemPrintSpooler().ListQueues(queues), RPC_S_SERVER_UNAVAILABLE);
     EXPECT_TRUE(queues.empty());
+    std::vector<AttachedDevice> devices;
+    EXPECT_EQ(ListAttachedDevices(CLSID_VekPrintQueueDevices, devices),
+              HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE));
 }
 
 TEST(PrintQueuesWithoutServer, SilentServerTimesOutInsteadOfStalling) {
