@@ -16,6 +16,9 @@
 
 namespace vek {
 
+class ScsiBus;
+class PrintSpooler;
+
 class Env {
 public:
     virtual ~Env() = default;
@@ -31,6 +34,11 @@ public:
     virtual std::chrono::system_clock::time_point Now() = 0;
     // Where reported events go; by default DefaultEventSink().
     virtual EventSink& Events() { return DefaultEventSink(); }
+
+    // The machine's SCSI hosts and units; by default SystemScsiBus().
+    virtual ScsiBus& Scsi();
+    // The machine's print queues; by default SystemPrintSpooler().
+    virtual PrintSpooler& Spooler();
 };
 
 // Forwards every service to another Env.
@@ -44,6 +52,8 @@ public:
     }
     std::chrono::system_clock::time_point Now() override { return target_->Now(); }
     EventSink& Events() override { return target_->Events(); }
+    ScsiBus& Scsi() override { return target_->Scsi(); }
+    PrintSpooler& Spooler() override { return target_->Spooler(); }
 
 protected:
     Env* target() const { return target_; }
