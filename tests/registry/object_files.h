@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,17 +30,25 @@ inline GUID TestGuid(uint32_t family, uint32_t n) {
     return {family, static_cast<uint16_t>(n >> 16), static_cast<uint16_t>(n), {1, 2, 3, 4, 5, 6, 7, 8}};
 }
 
+// A zeroed common record of the given object, type, class and description.
+inline std::unique_ptr<VEK_COMMON_CONFIG_DATA> NewCommon(REFGUID objectID, COM_VEK_OBJECT_TYPE type,
+                                                          REFCLSID clsid,
+                                                          const std::u16string& description) {
+    auto common = std::make_unique<VEK_COMMON_CONFIG_DATA>();
+    std::memset(common.get(), 0, sizeof(*common));
+    common->ObjectID = objectID;
+    common->ObjectType = type;
+    common->ClassID = clsid;
+    WideCopy(common->UserDescription, VEK_TEXT_CHARS, description.c_str());
+    return common;
+}
+
 // Creates the file of a physical printer of class clsid with its common and
 // physical-printer records and the class stamped on it.
 inline void MakePhysicalPrinter(REFGUID objectID, REFCLSID clsid, const PhysicalPrinterSpec& spec) {
     CVekObjectConfig config;
     ASSERT_EQ(config.Create(objectID), S_OK);
-    auto common = std::make_unique<VEK_COMMON_CONFIG_DATA>();
-    std::memset(common.get(), 0, sizeof(*common));
-    common->ObjectID = objectID;
-    common->ObjectType = VEK_PHYSICAL_PRINTER_OBJECT;
-    common->ClassID = clsid;
-    WideCopy(common->UserDescription, VEK_TEXT_CHARS, spec.description.c_str());
+    auto common = NewCommon(objectID, VEK_PHYSICAL_PRINTER_OBJECT, clsid, spec.description);
     common->NumPrinterModelsSupported = static_cast<DWORD>(spec.models.size());
     for (size_t i = 0; i < spec.models.size(); ++i)
         WideCopy(common->PrinterModelsSupported + i * VEK_MODEL_SLOT_CHARS, VEK_MODEL_SLOT_CHARS,
@@ -60,12 +69,7 @@ inline void MakeLogicalPrinter(REFGUID objectID, const std::u16string& model,
                                REFCLSID clsid = CLSID_VekLogicalPrinter) {
     CVekObjectConfig config;
     ASSERT_EQ(config.Create(objectID), S_OK);
-    auto common = std::make_unique<VEK_COMMON_CONFIG_DATA>();
-    std::memset(common.get(), 0, sizeof(*common));
-    common->ObjectID = objectID;
-    common->ObjectType = VEK_LOGICAL_PRINTER_OBJECT;
-    common->ClassID = clsid;
-    WideCopy(common->UserDescription, VEK_TEXT_CHARS, u"Queue");
+    auto common = NewCommon(objectID, VEK_LOGICAL_PRINTER_OBJECT, clsid, u"Queue");
     WideCopy(common->PrinterModel, VEK_TEXT_CHARS, model.c_str());
     ASSERT_EQ(config.SetVekObjectConfig(*common), S_OK);
     for (const GUID& pp : connected) {
