@@ -139,9 +139,10 @@ HRESULT CVekObjectConfig::Open(const WCHAR* fileName) {
     if (FAILED(lock.status())) return lock.status();
     // The name may be our own m_FileName (Refresh): keep it apart from what we change.
     WCHAR path[MAX_PATH];
-    if (!vek::WideCopy(path, MAX_PATH, fileName)) return E_INVALIDARG;
+    const bool fits = vek::WideCopy(path, MAX_PATH, fileName);
     freeVekObject();
     m_bOpen = false;
+    if (!fits) return E_INVALIDARG;
     vek::ComRef<IStorage> storage;
     HRESULT hr = OpenVekObjectFile(storage.out(), path);
     if (SUCCEEDED(hr)) hr = ReadObjectAttributes(storage.get());

@@ -56,9 +56,17 @@ HRESULT WriteStream(IStorage* storage, const WCHAR* name, const void* bytes, siz
 // leaves the rest zero.
 template <class Record>
 void ReadRecord(IStream* stream, Record* record, bool* present) {
-    std::memset(record, 0, sizeof(Record));
-    stream->Read(record, sizeof(Record), nullptr);
+    ULONG read = 0;
+    if (FAILED(stream->Read(record, sizeof(Record), &read)) || read > sizeof(Record)) read = 0;
+    std::memset(reinterpret_cast<uint8_t*>(record) + read, 0, sizeof(Record) - read);
     *present = true;
+}
+
+// Reads a list's entries; what a short read leaves is zero.
+void ReadEntries(IStream* stream, void* block, size_t bytes) {
+    ULONG read = 0;
+    if (FAILED(stream->Read(block, static_cast<ULONG>(bytes), &read)) || read > bytes) read = 0;
+    if (bytes != 0) std::memset(static_cast<uint8_t*>(block) + read, 0, bytes - read);
 }
 
 // The number of whole entries in a stream, or a failure status.
@@ -154,8 +162,7 @@ HRESULT CVekObjectConfig::ReadObjectAttributes(IStorage* storage) {
             const size_t bytes = size_t{count} * sizeof(CONFIG_PRINTER_MEDIA_DATA);
             auto* block = static_cast<CONFIG_PRINTER_MEDIA_DATA*>(std::malloc(bytes));
             if (block == nullptr && bytes != 0) return E_OUTOFMEMORY;
-            if (bytes != 0) std::memset(block, 0, bytes);
-            stream->Read(block, static_cast<ULONG>(bytes), nullptr);
+            ReadEntries(stream.get(), block, bytes);
             std::free(m_pMedia);
             m_pMedia = block;
             m_nMedia = count;
@@ -173,8 +180,7 @@ HRESULT CVekObjectConfig::ReadObjectAttributes(IStorage* storage) {
             const size_t bytes = size_t{count} * sizeof(VEK_LP_PP_CONNECTIONS);
             auto* block = static_cast<VEK_LP_PP_CONNECTIONS*>(std::malloc(bytes));
             if (block == nullptr) return E_OUTOFMEMORY;
-            std::memset(block, 0, bytes);
-            stream->Read(block, static_cast<ULONG>(bytes), nullptr);
+            ReadEntries(stream.get(), block, bytes);
             std::free(m_pConnections);
             m_pConnections = block;
             m_nConnections = count;

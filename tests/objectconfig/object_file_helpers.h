@@ -6,7 +6,9 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>

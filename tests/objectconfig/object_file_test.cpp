@@ -231,6 +231,17 @@ TEST_F(ObjectFile, FailedOpenLeavesTheInstanceClosedWithItsListsReleased) {
     EXPECT_EQ(count, 0u);
 }
 
+TEST_F(ObjectFile, PathThatDoesNotFitAPathBufferIsRejectedAndClosesTheInstance) {
+    CVekObjectConfig config;
+    CreateWithCommon(config, Patterned<VEK_COMMON_CONFIG_DATA>(1));
+    const std::u16string longPath = FilePath() + std::u16string(300, u'x');
+    EXPECT_EQ(config.Open(longPath.c_str()), E_INVALIDARG);
+    VEK_COMMON_CONFIG_DATA common;
+    EXPECT_EQ(config.GetVekObjectConfig(&common), E_FAIL);
+    EXPECT_EQ(config.Create(longPath.c_str()), E_INVALIDARG);
+    EXPECT_EQ(config.SetDefaultMediaID(1), E_FAIL);
+}
+
 TEST_F(ObjectFile, RefreshBeforeAnyAttachFailsAndAfterwardsSeesOtherWriters) {
     CVekObjectConfig never;
     EXPECT_EQ(never.Refresh(), E_FAIL);
