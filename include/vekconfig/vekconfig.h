@@ -9,3 +9,4 @@
 #include "vekconfig/settings.h"
 #include "vekconfig/config_files.h"
 #include "vekconfig/events.h"
+#include "vekconfig/discovery.h"
