@@ -18,7 +18,7 @@ constexpr int kChannel = 0;  // an adapter is one bus
 }  // namespace
 
 int EnumerateASPIDevices(int logicalUnitSelector, ASPIDeviceCallback callback, uintptr_t context) {
-    const bool allUnits = logicalUnitSelector < 0 || logicalUnitSelector >= kLogicalUnitsPerTarget;
+    const bool allUnits = logicalUnitSelector == -1 || logicalUnitSelector >= kLogicalUnitsPerTarget;
     const int firstUnit = allUnits ? 0 : logicalUnitSelector;
     const int lastUnit = allUnits ? kLogicalUnitsPerTarget - 1 : logicalUnitSelector;
 

@@ -29,7 +29,7 @@ using ASPIDeviceCallback = int (*)(int adapter, int target, int logicalUnit,
 int EnumerateSCSIDevices(int ignored, SCSIDeviceCallback callback, uintptr_t context);
 
 // Sends INQUIRY to every adapter (host), target 0 to 31 and selected logical
-// unit (selector 0 to 7: that unit only; -1 or 8 and above: 0 to 7) and
+// unit (-1 or 8 and above: 0 to 7; any other selector: that unit alone) and
 // reports each device that answers. Returns the number that answered, or -1
 // when a request did not complete within 5000 ms (devices reported before
 // stay reported). The callback's result is ignored; callback may be null.

@@ -3,18 +3,14 @@
 #include <cups/cups.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <memory>
-#include <string_view>
 
 #include "platform/print_spooler.h"
+#include "platform/queue_kind.h"
 
 namespace vek {
 
 namespace {
-
-constexpr unsigned kPrinterRemote = 0x2;            // CUPS_PRINTER_REMOTE
-constexpr unsigned kPrinterDiscovered = 0x1000000;  // CUPS_PRINTER_DISCOVERED
 
 struct ServerAddress {
     std::string host;  // a host name, or a Unix socket path starting with "/"
@@ -37,24 +33,6 @@ struct DestsFree {
     int count;
     void operator()(cups_dest_t* dests) const { cupsFreeDests(count, dests); }
 };
-
-// A queue of another server: the scheduler marks raw queues that forward to
-// another CUPS server as remote, and queues it set up for printers it found
-// on the network as discovered; a queue forwarding over IPP to another
-// server's /printers/ or /classes/ resource is one as well.
-bool IsConnectedQueue(cups_dest_t& dest) {
-    const char* type = cupsGetOption("printer-type", dest.num_options, dest.options);
-    const unsigned long bits = type != nullptr ? std::strtoul(type, nullptr, 10) : 0;
-    if ((bits & (kPrinterRemote | kPrinterDiscovered)) != 0) return true;
-    const char* uri = cupsGetOption("device-uri", dest.num_options, dest.options);
-    if (uri == nullptr) return false;
-    const std::string_view text(uri);
-    const bool ipp = text.rfind("ipp://", 0) == 0 || text.rfind("ipps://", 0) == 0;
-    const size_t authorityEnd = text.find('/', text.find("://") + 3);
-    if (!ipp || authorityEnd == std::string_view::npos) return false;
-    const std::string_view resource = text.substr(authorityEnd);
-    return resource.rfind("/printers/", 0) == 0 || resource.rfind("/classes/", 0) == 0;
-}
 
 int GiveUpOnSilence(http_t*, void* fired) {
     *static_cast<bool*>(fired) = true;
@@ -90,7 +68,11 @@ LSTATUS CupsPrintSpooler::ListQueues(std::vector<PrintQueue>& queues) {
         return RPC_S_SERVER_UNAVAILABLE;
     for (int i = 0; i < count; ++i) {
         if (dests[i].instance != nullptr) continue;
-        queues.push_back({dests[i].name, IsConnectedQueue(dests[i])});
+        queues.push_back({dests[i].name,
+                          IsConnectedQueue(cupsGetOption("printer-type", dests[i].num_options,
+                                                         dests[i].options),
+                                           cupsGetOption("device-uri", dests[i].num_options,
+                                                         dests[i].options))});
     }
     return ERROR_SUCCESS;
 }

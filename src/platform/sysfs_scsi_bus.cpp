@@ -6,14 +6,15 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <tuple>
 
+#include "platform/decimal_text.h"
 #include "platform/scsi_bus.h"
+#include "platform/scsi_unit_name.h"
 #include "platform/sg_inquiry.h"
 
 namespace vek {
@@ -57,42 +58,8 @@ std::optional<std::string> ReadAttribute(const fs::path& path) {
     }
 }
 
-template <typename Number>
-bool ParseDecimal(std::string_view text, Number& value) {
-    if (text.empty()) return false;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return error == std::errc() && end == text.data() + text.size();
-}
-
-struct UnitAddress {
-    int host = 0, channel = 0, target = 0, logicalUnit = 0;
-};
-
-// "H:C:T:L" with a 64-bit logical unit; units beyond int are not addressable
-// through the walks' int arguments and are left out.
-std::optional<UnitAddress> ParseUnitName(std::string_view name) {
-    std::string_view parts[4];
-    for (int i = 0; i < 4; ++i) {
-        const size_t colon = name.find(':');
-        if ((i < 3) != (colon != std::string_view::npos)) return std::nullopt;
-        parts[i] = name.substr(0, colon);
-        name = i < 3 ? name.substr(colon + 1) : std::string_view();
-    }
-    UnitAddress address;
-    uint64_t logicalUnit = 0;
-    if (!ParseDecimal(parts[0], address.host) || !ParseDecimal(parts[1], address.channel) ||
-        !ParseDecimal(parts[2], address.target) || !ParseDecimal(parts[3], logicalUnit))
-        return std::nullopt;
-    if (address.host < 0 || address.channel < 0 || address.target < 0 || logicalUnit > INT32_MAX)
-        return std::nullopt;
-    address.logicalUnit = static_cast<int>(logicalUnit);
-    return address;
-}
-
-fs::path UnitDirectory(const UnitAddress& a) {
-    return SysfsRoot() / "bus/scsi/devices" /
-           (std::to_string(a.host) + ":" + std::to_string(a.channel) + ":" +
-            std::to_string(a.target) + ":" + std::to_string(a.logicalUnit));
+fs::path UnitDirectory(const ScsiUnitAddress& address) {
+    return SysfsRoot() / "bus/scsi/devices" / ScsiUnitName(address);
 }
 
 void CopyField(std::string_view text, uint8_t* field, size_t width) {
@@ -115,7 +82,7 @@ bool ReadCachedInquiry(const fs::path& unit, uint8_t (&inquiry)[kStandardInquiry
     std::string_view typeText = *type;
     if (!typeText.empty() && typeText.back() == '\n') typeText.remove_suffix(1);
     unsigned peripheral = 0;
-    if (!ParseDecimal(typeText, peripheral)) return false;
+    if (!ParseWholeDecimal(typeText, peripheral)) return false;
     std::fill(std::begin(inquiry), std::end(inquiry), uint8_t{0});
     inquiry[0] = static_cast<uint8_t>(peripheral & 0x1F);
     CopyField(*vendor, inquiry + kVendorOffset, kVendorLength);
@@ -142,7 +109,7 @@ public:
         for (const auto& entry : fs::directory_iterator(SysfsRoot() / "class/scsi_host", error)) {
             const std::string name = entry.path().filename().string();
             int number = 0;
-            if (name.rfind("host", 0) == 0 && ParseDecimal(std::string_view(name).substr(4), number))
+            if (name.rfind("host", 0) == 0 && ParseWholeDecimal(std::string_view(name).substr(4), number))
                 hosts.push_back(number);
         }
         std::sort(hosts.begin(), hosts.end());
@@ -156,7 +123,7 @@ public:
         if (!fs::is_directory(root / "class/scsi_host" / ("host" + std::to_string(host)), error))
             return false;
         for (const auto& entry : fs::directory_iterator(root / "bus/scsi/devices", error)) {
-            const auto address = ParseUnitName(entry.path().filename().string());
+            const auto address = ParseScsiUnitName(entry.path().filename().string());
             if (!address || address->host != host) continue;
             ScsiUnit unit;
             unit.channel = address->channel;

@@ -27,6 +27,14 @@ TEST_F(AspiWalk, SelectorEightOrAboveSelectsAllUnits) {
     EXPECT_EQ(EnumerateASPIDevices(1000, nullptr, 0), 7);
 }
 
+TEST_F(AspiWalk, NegativeSelectorOtherThanMinusOneSelectsThatUnitAlone) {
+    BusWrapper bus;
+    BusEnv env(bus);
+    ScopedEnvOverride use(&env);
+    EXPECT_EQ(EnumerateASPIDevices(-2, nullptr, 0), 0);
+    EXPECT_EQ(bus.requests, 2 * 32);
+}
+
 TEST_F(AspiWalk, RevisionLiesBeyondTheRequestedBytesAndReadsAsSpaces) {
     Recorder recorder;
     EnumerateASPIDevices(0, &Recorder::Aspi, recorder.context());

@@ -1,4 +1,5 @@
 #include "command.h"
+#include "discover_command.h"
 
 namespace vekcfg {
 
@@ -27,6 +28,8 @@ const std::vector<Command>& AllCommands() {
          "  vekcfg cfb ls /var/lib/vek/config/{4A3E2B1C-5D6F-4789-9ABC-DEF012345678}.cfg\n"
          "  vekcfg cfb cat VekMedia.cfg Model1/VEK_MEDIA_V1 | xxd | head",
          RunCfb},
+        {"discover", "list attached devices and print queues a device class looks for",
+         kDiscoverHelp, RunDiscover},
     };
     return commands;
 }
