@@ -11,6 +11,14 @@ extern const char* const kEventsHelp;
 int RunObject(const std::vector<std::string>& args);
 extern const char* const kObjectHelp;
 int RunCfb(const std::vector<std::string>& args);
+int RunClass(const std::vector<std::string>& args);
+extern const char* const kClassHelp;
+int RunWire(const std::vector<std::string>& args);
+extern const char* const kWireHelp;
+int RunDevice(const std::vector<std::string>& args);
+extern const char* const kDeviceHelp;
+int RunCategories(const std::vector<std::string>& args);
+extern const char* const kCategoriesHelp;
 
 const std::vector<Command>& AllCommands() {
     static const std::vector<Command> commands = {
@@ -30,6 +38,13 @@ const std::vector<Command>& AllCommands() {
          RunCfb},
         {"discover", "list attached devices and print queues a device class looks for",
          kDiscoverHelp, RunDiscover},
+        {"class", "the classes of a category, the objects and categories of a class",
+         kClassHelp, RunClass},
+        {"wire", "candidate physical printers of a logical printer, and its connections",
+         kWireHelp, RunWire},
+        {"device", "remove a configured object from the system", kDeviceHelp, RunDevice},
+        {"categories", "list, register or clean up the component categories", kCategoriesHelp,
+         RunCategories},
     };
     return commands;
 }
