@@ -14,6 +14,8 @@
 #include "platform/event_sink.h"
 #include "platform/registry_api.h"
 
+struct IStorage;
+
 namespace vek {
 
 class ScsiBus;
@@ -39,6 +41,11 @@ public:
     virtual ScsiBus& Scsi();
     // The machine's print queues; by default SystemPrintSpooler().
     virtual PrintSpooler& Spooler();
+    // Opens a compound file as StgOpenStorage does (mode 0x10 or 0x12); while
+    // another opener holds it, waits up to waitMilliseconds for the holder to
+    // let go before answering STG_E_LOCKVIOLATION.
+    virtual HRESULT OpenStorageWaiting(const WCHAR* path, DWORD mode, uint32_t waitMilliseconds,
+                                       IStorage** storage);
 };
 
 // Forwards every service to another Env.
@@ -54,6 +61,10 @@ public:
     EventSink& Events() override { return target_->Events(); }
     ScsiBus& Scsi() override { return target_->Scsi(); }
     PrintSpooler& Spooler() override { return target_->Spooler(); }
+    HRESULT OpenStorageWaiting(const WCHAR* path, DWORD mode, uint32_t waitMilliseconds,
+                               IStorage** storage) override {
+        return target_->OpenStorageWaiting(path, mode, waitMilliseconds, storage);
+    }
 
 protected:
     Env* target() const { return target_; }
