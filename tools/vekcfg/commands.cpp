@@ -15,7 +15,7 @@ const std::vector<Command>& AllCommands() {
         {"settings", "show, read or change the installation settings", kSettingsHelp,
          RunSettings},
         {"events", "show the events the library has reported", kEventsHelp, RunEvents},
-        {"discover", "list attached devices and print queues a device class looks for",
+        {"discover", "list attached devices and print queues not yet configured",
          kDiscoverHelp, RunDiscover},
     };
     return commands;
