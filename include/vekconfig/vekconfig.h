@@ -18,3 +18,4 @@
 #include "vekconfig/events.h"
 #include "vekconfig/discovery.h"
 #include "vekconfig/object_registry.h"
+#include "vekconfig/unconfigured_device.h"

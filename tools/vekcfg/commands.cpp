@@ -1,5 +1,4 @@
 #include "command.h"
-#include "discover_command.h"
 
 namespace vekcfg {
 
@@ -19,6 +18,8 @@ int RunDevice(const std::vector<std::string>& args);
 extern const char* const kDeviceHelp;
 int RunCategories(const std::vector<std::string>& args);
 extern const char* const kCategoriesHelp;
+int RunDiscover(const std::vector<std::string>& args);
+extern const char* const kDiscoverHelp;
 
 const std::vector<Command>& AllCommands() {
     static const std::vector<Command> commands = {
@@ -36,7 +37,7 @@ const std::vector<Command>& AllCommands() {
          "  vekcfg cfb ls /var/lib/vek/config/{4A3E2B1C-5D6F-4789-9ABC-DEF012345678}.cfg\n"
          "  vekcfg cfb cat VekMedia.cfg Model1/VEK_MEDIA_V1 | xxd | head",
          RunCfb},
-        {"discover", "list attached devices and print queues a device class looks for",
+        {"discover", "list attached devices and print queues not yet configured",
          kDiscoverHelp, RunDiscover},
         {"class", "the classes of a category, the objects and categories of a class",
          kClassHelp, RunClass},
