@@ -18,6 +18,9 @@ struct IStorage;
 
 namespace vek {
 
+class ScsiBus;
+class PrintSpooler;
+
 class Env {
 public:
     virtual ~Env() = default;
@@ -34,6 +37,10 @@ public:
     // Where reported events go; by default DefaultEventSink().
     virtual EventSink& Events() { return DefaultEventSink(); }
 
+    // The machine's SCSI hosts and units; by default SystemScsiBus().
+    virtual ScsiBus& Scsi();
+    // The machine's print queues; by default SystemPrintSpooler().
+    virtual PrintSpooler& Spooler();
     // Opens a compound file as StgOpenStorage does (mode 0x10 or 0x12); while
     // another opener holds it, waits up to waitMilliseconds for the holder to
     // let go before answering STG_E_LOCKVIOLATION.
@@ -52,6 +59,8 @@ public:
     }
     std::chrono::system_clock::time_point Now() override { return target_->Now(); }
     EventSink& Events() override { return target_->Events(); }
+    ScsiBus& Scsi() override { return target_->Scsi(); }
+    PrintSpooler& Spooler() override { return target_->Spooler(); }
     HRESULT OpenStorageWaiting(const WCHAR* path, DWORD mode, uint32_t waitMilliseconds,
                                IStorage** storage) override {
         return target_->OpenStorageWaiting(path, mode, waitMilliseconds, storage);

@@ -7,15 +7,27 @@ int RunSettings(const std::vector<std::string>& args);
 extern const char* const kSettingsHelp;
 int RunEvents(const std::vector<std::string>& args);
 extern const char* const kEventsHelp;
-int RunCfb(const std::vector<std::string>& args);
 int RunObject(const std::vector<std::string>& args);
 extern const char* const kObjectHelp;
+int RunCfb(const std::vector<std::string>& args);
+int RunClass(const std::vector<std::string>& args);
+extern const char* const kClassHelp;
+int RunWire(const std::vector<std::string>& args);
+extern const char* const kWireHelp;
+int RunDevice(const std::vector<std::string>& args);
+extern const char* const kDeviceHelp;
+int RunCategories(const std::vector<std::string>& args);
+extern const char* const kCategoriesHelp;
+int RunDiscover(const std::vector<std::string>& args);
+extern const char* const kDiscoverHelp;
 
 const std::vector<Command>& AllCommands() {
     static const std::vector<Command> commands = {
         {"settings", "show, read or change the installation settings", kSettingsHelp,
          RunSettings},
         {"events", "show the events the library has reported", kEventsHelp, RunEvents},
+        {"object", "create, show, change or remove an object's configuration", kObjectHelp,
+         RunObject},
         {"cfb", "look into a compound file: tree, stream bytes, check",
          "usage: vekcfg cfb ls FILE [--json]   the tree: type, size, path and class IDs\n"
          "       vekcfg cfb cat FILE PATH      a stream's bytes to standard output\n"
@@ -25,8 +37,15 @@ const std::vector<Command>& AllCommands() {
          "  vekcfg cfb ls /var/lib/vek/config/{4A3E2B1C-5D6F-4789-9ABC-DEF012345678}.cfg\n"
          "  vekcfg cfb cat VekMedia.cfg Model1/VEK_MEDIA_V1 | xxd | head",
          RunCfb},
-        {"object", "create, show, change or remove an object's configuration", kObjectHelp,
-         RunObject},
+        {"discover", "list attached devices and print queues not yet configured",
+         kDiscoverHelp, RunDiscover},
+        {"class", "the classes of a category, the objects and categories of a class",
+         kClassHelp, RunClass},
+        {"wire", "candidate physical printers of a logical printer, and its connections",
+         kWireHelp, RunWire},
+        {"device", "remove a configured object from the system", kDeviceHelp, RunDevice},
+        {"categories", "list, register or clean up the component categories", kCategoriesHelp,
+         RunCategories},
     };
     return commands;
 }

@@ -381,7 +381,12 @@ int Set(const std::u16string& path, const std::vector<std::string>& args) {
 
 }  // namespace
 
+// register|unregister live in registration_command.cpp.
+int RunObjectRegistration(const std::vector<std::string>& args);
+
 int RunObject(const std::vector<std::string>& args) {
+    if (!args.empty() && (args[0] == "register" || args[0] == "unregister"))
+        return RunObjectRegistration(args);
     if (args.size() < 2) return Usage(kCommand, "expected create|show|set|rm and a target");
     std::u16string path;
     GUID id{};
@@ -414,6 +419,7 @@ extern const char* const kObjectHelp =
        vekcfg object show TARGET [--json]
        vekcfg object set TARGET FIELD VALUE [VALUE]
        vekcfg object rm TARGET
+       vekcfg object register|unregister OBJECT [CLASS]
 
 The configuration of one configured object. TARGET is a braced object ID
 (the file {ID}.cfg in the configuration root) or the path of a file.
@@ -432,6 +438,8 @@ set      changes one field through the library's own setter, which checks the
          SpoolingOn, CurrentHorzResolution, CurrentVertResolution,
          CurrentFormat, CurrentImageUnit, FileClassID (the file's own class).
 rm       removes the file.
+register adds the object's registration under CLASS (by default the class in
+         its common record); unregister removes it with everything below it.
 
 examples:
   vekcfg object create {0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0} --type physical
