@@ -1,4 +1,5 @@
 #include "command.h"
+#include "discover_command.h"
 
 namespace vekcfg {
 
@@ -7,6 +8,8 @@ int RunSettings(const std::vector<std::string>& args);
 extern const char* const kSettingsHelp;
 int RunEvents(const std::vector<std::string>& args);
 extern const char* const kEventsHelp;
+int RunObject(const std::vector<std::string>& args);
+extern const char* const kObjectHelp;
 int RunCfb(const std::vector<std::string>& args);
 
 const std::vector<Command>& AllCommands() {
@@ -14,6 +17,8 @@ const std::vector<Command>& AllCommands() {
         {"settings", "show, read or change the installation settings", kSettingsHelp,
          RunSettings},
         {"events", "show the events the library has reported", kEventsHelp, RunEvents},
+        {"object", "create, show, change or remove an object's configuration", kObjectHelp,
+         RunObject},
         {"cfb", "look into a compound file: tree, stream bytes, check",
          "usage: vekcfg cfb ls FILE [--json]   the tree: type, size, path and class IDs\n"
          "       vekcfg cfb cat FILE PATH      a stream's bytes to standard output\n"
@@ -23,6 +28,8 @@ const std::vector<Command>& AllCommands() {
          "  vekcfg cfb ls /var/lib/vek/config/{4A3E2B1C-5D6F-4789-9ABC-DEF012345678}.cfg\n"
          "  vekcfg cfb cat VekMedia.cfg Model1/VEK_MEDIA_V1 | xxd | head",
          RunCfb},
+        {"discover", "list attached devices and print queues a device class looks for",
+         kDiscoverHelp, RunDiscover},
     };
     return commands;
 }

@@ -117,22 +117,30 @@ void CompoundFile::FreeChain(bool mini, uint32_t start, uint64_t size) {
 }
 
 void CompoundFile::FreeElementData(uint32_t id) {
-    Entry& entry = entries_[id];
-    if (entry.type == kTypeStream) FreeChain(entry.size < kMiniStreamCutoff, entry.start, entry.size);
-    entry.start = kEndOfChain;
-    entry.size = 0;
-    for (uint32_t child : entry.children) {
-        FreeElementData(child);
-        entries_[child] = Entry{};
-        MarkEntryDirty(child);
-        entryHint_ = std::min(entryHint_, child);
+    // Depth first without recursion: nesting can be as deep as the file has
+    // entries.
+    std::vector<uint32_t> pending = {id};
+    while (!pending.empty()) {
+        const uint32_t current = pending.back();
+        pending.pop_back();
+        Entry& entry = entries_[current];
+        if (entry.type == kTypeStream) FreeChain(entry.size < kMiniStreamCutoff, entry.start, entry.size);
+        pending.insert(pending.end(), entry.children.begin(), entry.children.end());
+        if (current == id) {
+            entry.start = kEndOfChain;
+            entry.size = 0;
+            entry.children.clear();
+            entry.child = kNoStream;
+        } else {
+            entry = Entry{};
+            MarkEntryDirty(current);
+            entryHint_ = std::min(entryHint_, current);
+        }
     }
-    entry.children.clear();
-    entry.child = kNoStream;
 }
 
 HRESULT CompoundFile::WriteStream(uint32_t id, const std::vector<uint8_t>& data) {
-    if (broken_) return STG_E_WRITEFAULT;
+    if (FAILED(failure_)) return failure_;
     Entry& entry = entries_[id];
     FreeChain(entry.size < kMiniStreamCutoff, entry.start, entry.size);
     entry.start = kEndOfChain;
@@ -164,7 +172,7 @@ HRESULT CompoundFile::WriteStream(uint32_t id, const std::vector<uint8_t>& data)
         const size_t length = std::min<size_t>(run * unit, data.size() - begin);
         HRESULT hr = file_->WriteAt(offsets[i], data.data() + begin, length);
         if (FAILED(hr)) {
-            broken_ = true;
+            failure_ = hr;
             return hr;
         }
         i += run;
@@ -204,7 +212,7 @@ void CompoundFile::RemoveChild(uint32_t id) {
 }
 
 HRESULT CompoundFile::AddElement(uint32_t storage, std::u16string_view name, uint8_t type, uint32_t* id) {
-    if (broken_) return STG_E_WRITEFAULT;
+    if (FAILED(failure_)) return failure_;
     const uint32_t created = NewEntryId();
     Entry& entry = entries_[created];
     entry = Entry{};
@@ -253,9 +261,13 @@ void CompoundFile::SetClass(uint32_t id, const GUID& clsid) {
 }
 
 bool CompoundFile::IsOpenBelow(uint32_t id) const {
-    if (open_.count(id)) return true;
-    for (uint32_t child : entries_[id].children)
-        if (IsOpenBelow(child)) return true;
+    std::vector<uint32_t> pending = {id};
+    while (!pending.empty()) {
+        const uint32_t current = pending.back();
+        pending.pop_back();
+        if (open_.count(current)) return true;
+        pending.insert(pending.end(), entries_[current].children.begin(), entries_[current].children.end());
+    }
     return false;
 }
 

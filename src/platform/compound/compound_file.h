@@ -170,7 +170,7 @@ private:
 
     std::unique_ptr<LockedFile> file_;
     bool writable_;
-    bool broken_ = false;
+    HRESULT failure_ = S_OK;  // the write that failed; no changes after it
     bool pending_ = false;
     Header header_{};
     unsigned shift_ = kVersion3SectorShift;

@@ -115,7 +115,7 @@ HRESULT LockedFile::WriteAt(uint64_t offset, const void* buffer, size_t length) 
     while (done < length) {
         const ssize_t n = ::pwrite(fd_, in + done, length - done, static_cast<off_t>(offset + done));
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return errno == ENOSPC || errno == EDQUOT ? STG_E_MEDIUMFULL : STG_E_WRITEFAULT;
+        if (n < 0) return errno == ENOSPC || errno == EDQUOT || errno == EFBIG ? STG_E_MEDIUMFULL : STG_E_WRITEFAULT;
         done += static_cast<size_t>(n);
     }
     if (offset < cacheSize_) {

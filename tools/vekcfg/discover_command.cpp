@@ -1,0 +1,209 @@
+// vekcfg discover: the devices attached to this machine that the device
+// classes look for, with model, address and address kind.
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "discover_command.h"
+#include "json_text.h"
+#include "vekconfig/vekconfig.h"
+
+namespace vekcfg {
+
+namespace {
+
+struct DeviceClass {
+    const char* name;
+    CLSID id;
+    const char* looksFor;
+};
+
+const DeviceClass kClasses[] = {
+    {"print-queue", CLSID_VekPrintQueueDevices, "print queues"},
+    {"aspi-array", CLSID_VekAspiArrayDevices, "ASPI devices Vireo Array 30P/30R"},
+    {"scsi-printer", CLSID_VekScsiPrinterDevices, "SCSI devices ZRT 4300, QS 4350, 4360, 4370"},
+    {"prismachrome", CLSID_VekPrismachromeDevices, "SCSI devices QXR Prismachrome"},
+};
+
+constexpr HRESULT kNoPrintServer = HRESULT_FROM_WIN32(1722);
+constexpr HRESULT kTimedOut = HRESULT_FROM_WIN32(1460);
+
+std::string GuidText(const CLSID& id) {
+    WCHAR text[39];
+    StringFromGUID2(id, text, 39);
+    return vek::Utf16ToUtf8(text);
+}
+
+const char* KindName(int32_t kind) {
+    switch (kind) {
+    case 2: return "scsi";
+    case 3: return "print-queue";
+    case 8: return "aspi";
+    default: return "unknown";
+    }
+}
+
+// Shows that a search is running: a spinner on a terminal, one line otherwise.
+class Progress {
+public:
+    explicit Progress(const std::string& what) : tty_(::isatty(STDERR_FILENO) == 1), what_(what) {
+        std::fprintf(stderr, "%s ...%s", what_.c_str(), tty_ ? "" : "\n");
+        if (tty_) spinner_ = std::thread([this] { Spin(); });
+    }
+    ~Progress() {
+        done_ = true;
+        if (spinner_.joinable()) spinner_.join();
+        if (tty_) std::fprintf(stderr, "\r\033[K");
+    }
+
+private:
+    void Spin() {
+        static const char kFrames[] = "|/-\\";
+        for (int frame = 0; !done_; ++frame) {
+            std::fprintf(stderr, "\r%s ... %c", what_.c_str(), kFrames[frame % 4]);
+            std::fflush(stderr);
+            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        }
+    }
+
+    bool tty_;
+    std::string what_;
+    std::atomic<bool> done_{false};
+    std::thread spinner_;
+};
+
+struct ClassResult {
+    const DeviceClass* deviceClass;
+    HRESULT status = S_OK;
+    std::string note;  // why nothing could be found, or what went wrong
+    std::vector<vek::AttachedDevice> devices;
+};
+
+ClassResult Search(const DeviceClass& deviceClass, const vek::DeviceSources& sources) {
+    ClassResult result{&deviceClass};
+    const bool queues = deviceClass.id == CLSID_VekPrintQueueDevices;
+    if (!queues && sources.scsiHosts == 0) {
+        result.note = "no SCSI host adapters on this machine";
+        return result;
+    }
+    {
+        Progress progress(queues ? "searching the print queues of " + sources.printServer
+                                 : "walking the SCSI buses for " + std::string(deviceClass.name));
+        result.status = vek::ListAttachedDevices(deviceClass.id, result.devices);
+    }
+    if (result.status == kNoPrintServer)
+        result.note = "no print server answered at " + sources.printServer;
+    else if (result.status == kTimedOut && queues)
+        result.note = "the print server at " + sources.printServer + " did not answer in time";
+    else if (result.status == kTimedOut)
+        result.note = "a device did not answer within 5 s; the walk stopped there";
+    else if (FAILED(result.status))
+        result.note = "the search failed";
+    return result;
+}
+
+void PrintText(const std::vector<ClassResult>& results) {
+    for (const ClassResult& result : results) {
+        std::printf("%s %s (%s)\n", GuidText(result.deviceClass->id).c_str(),
+                    result.deviceClass->name, result.deviceClass->looksFor);
+        if (!result.note.empty()) std::printf("  %s.\n", result.note.c_str());
+        if (result.devices.empty() && result.note.empty()) std::printf("  none attached.\n");
+        for (const auto& device : result.devices)
+            std::printf("  %-20s %-24s %s (%d)\n", device.model.c_str(), device.address.c_str(),
+                        KindName(device.addressKind), device.addressKind);
+    }
+}
+
+void PrintJson(const vek::DeviceSources& sources, const std::vector<ClassResult>& results) {
+    std::printf("{\"scsi_hosts\":%d,\"print_server\":%s,\"classes\":[", sources.scsiHosts,
+                JsonString(sources.printServer).c_str());
+    for (size_t i = 0; i < results.size(); ++i) {
+        const ClassResult& result = results[i];
+        std::printf("%s{\"class\":%s,\"name\":%s,\"status\":\"%#lx\",\"note\":%s,\"devices\":[",
+                    i == 0 ? "" : ",", JsonString(GuidText(result.deviceClass->id)).c_str(),
+                    JsonString(result.deviceClass->name).c_str(),
+                    static_cast<unsigned long>(static_cast<uint32_t>(result.status)),
+                    JsonString(result.note).c_str());
+        for (size_t j = 0; j < result.devices.size(); ++j) {
+            const auto& device = result.devices[j];
+            std::printf("%s{\"model\":%s,\"address\":%s,\"address_kind\":%d}", j == 0 ? "" : ",",
+                        JsonString(device.model).c_str(), JsonString(device.address).c_str(),
+                        device.addressKind);
+        }
+        std::printf("]}");
+    }
+    std::printf("]}\n");
+}
+
+// The class named by a short name or a braced GUID, or null.
+const DeviceClass* FindClass(const std::string& text, DeviceClass& custom) {
+    for (const DeviceClass& deviceClass : kClasses)
+        if (text == deviceClass.name) return &deviceClass;
+    const std::u16string wide = vek::Utf8ToUtf16(text);
+    CLSID id;
+    if (FAILED(CLSIDFromString(wide.c_str(), &id))) return nullptr;
+    for (const DeviceClass& deviceClass : kClasses)
+        if (deviceClass.id == id) return &deviceClass;
+    custom = {"other", id, "no device models"};
+    return &custom;
+}
+
+}  // namespace
+
+const char* const kDiscoverHelp =
+    "usage: vekcfg discover [CLASS] [--json]\n"
+    "\n"
+    "Lists the devices attached to this machine that a device class looks for, with\n"
+    "model, address and address kind. CLASS is a braced class ID or one of\n"
+    "print-queue, aspi-array, scsi-printer, prismachrome; without it all four are\n"
+    "searched. SCSI devices come from the kernel's SCSI hosts (VEK_SYSFS_ROOT names\n"
+    "another sysfs tree), print queues from the CUPS server (CUPS_SERVER).\n"
+    "A machine without SCSI host adapters or print server is no error (exit 0).\n"
+    "\n"
+    "  --json   one JSON object instead of text\n"
+    "\n"
+    "examples:\n"
+    "  vekcfg discover\n"
+    "  vekcfg discover scsi-printer --json\n"
+    "  vekcfg discover {F63D7D81-CAC4-11CF-B006-00A0240D2824}\n";
+
+int RunDiscover(const std::vector<std::string>& args) {
+    bool json = false;
+    std::vector<const DeviceClass*> selected;
+    DeviceClass custom{};
+    for (const std::string& arg : args) {
+        if (arg == "--json") {
+            json = true;
+        } else if (!arg.empty() && arg[0] == '-') {
+            std::fprintf(stderr, "vekcfg discover: unknown option '%s'\n", arg.c_str());
+            return 2;
+        } else if (!selected.empty()) {
+            std::fprintf(stderr, "vekcfg discover: only one CLASS may be given\n");
+            return 2;
+        } else if (const DeviceClass* found = FindClass(arg, custom)) {
+            selected.push_back(found);
+        } else {
+            std::fprintf(stderr, "vekcfg discover: '%s' is no device class (see --help)\n",
+                         arg.c_str());
+            return 2;
+        }
+    }
+    if (selected.empty())
+        for (const DeviceClass& deviceClass : kClasses) selected.push_back(&deviceClass);
+
+    const vek::DeviceSources sources = vek::ProbeDeviceSources();
+    std::vector<ClassResult> results;
+    for (const DeviceClass* deviceClass : selected) results.push_back(Search(*deviceClass, sources));
+    if (json)
+        PrintJson(sources, results);
+    else
+        PrintText(results);
+    return 0;
+}
+
+}  // namespace vekcfg
