@@ -6,3 +6,4 @@
 #include "vekconfig/text.h"
 #include "vekconfig/registry.h"
 #include "vekconfig/storage.h"
+#include "vekconfig/catalog_records.h"
