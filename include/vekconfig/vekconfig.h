@@ -6,4 +6,7 @@
 #include "vekconfig/text.h"
 #include "vekconfig/registry.h"
 #include "vekconfig/storage.h"
+#include "vekconfig/settings.h"
+#include "vekconfig/config_files.h"
+#include "vekconfig/events.h"
 #include "vekconfig/catalog_records.h"

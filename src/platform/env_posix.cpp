@@ -1,0 +1,98 @@
+// The Linux environment. The registry is the SQLite store named by
+// VEK_REGISTRY, else $VEK_HOME/registry.sqlite. The choice is made again
+// whenever either variable changes, and each database keeps its own
+// registry (handles, pooled connections), so a process that moves to another
+// VEK_HOME, as each test does, never writes into the previous one.
+#include <pthread.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "platform/env.h"
+#include "platform/sqlite_registry_store.h"
+#include "platform/store_registry.h"
+#include "platform/vek_home.h"
+
+namespace vek {
+namespace {
+
+// Bumped in a forked child: connections inherited from the parent must not be used there.
+std::atomic<uint64_t> g_forkGeneration{0};
+
+void NoteFork() { g_forkGeneration.fetch_add(1, std::memory_order_relaxed); }
+
+std::string Setting(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+std::string RegistryPath(const std::string& setting) {
+    if (!setting.empty()) {
+        std::error_code error;
+        const std::filesystem::path absolute = std::filesystem::absolute(setting, error);
+        return error ? setting : absolute.lexically_normal().string();
+    }
+    const std::filesystem::path home = VekHome();
+    return home.empty() ? std::string() : (home / "registry.sqlite").string();
+}
+
+class PosixEnv final : public Env {
+public:
+    PosixEnv() { pthread_atfork(nullptr, nullptr, NoteFork); }
+
+    RegistryApi& Registry() override {
+        std::string registrySetting = Setting("VEK_REGISTRY");
+        std::string homeSetting = Setting("VEK_HOME");
+        const uint64_t generation = g_forkGeneration.load(std::memory_order_relaxed);
+        std::lock_guard lock(mutex_);
+        if (current_ != nullptr && generation == generation_ &&
+            registrySetting == registrySetting_ && homeSetting == homeSetting_)
+            return *current_;
+        if (generation != generation_) {
+            // The parent still uses these; closing them here would disturb it.
+            for (auto& [path, registry] : registries_) static_cast<void>(registry.release());
+            registries_.clear();
+            generation_ = generation;
+        }
+        const std::string path = RegistryPath(registrySetting);
+        std::unique_ptr<StoreRegistry>& registry = registries_[path];
+        if (registry == nullptr)
+            registry = std::make_unique<StoreRegistry>(MakeSqliteRegistryStore(path));
+        for (auto& [otherPath, other] : registries_)
+            if (other != registry) other->store().Trim();
+        current_ = registry.get();
+        registrySetting_ = std::move(registrySetting);
+        homeSetting_ = std::move(homeSetting);
+        return *current_;
+    }
+
+    void SleepMilliseconds(uint32_t milliseconds) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    }
+
+    std::chrono::system_clock::time_point Now() override {
+        return std::chrono::system_clock::now();
+    }
+
+private:
+    std::mutex mutex_;
+    StoreRegistry* current_ = nullptr;
+    std::string registrySetting_;
+    std::string homeSetting_;
+    uint64_t generation_ = 0;
+    std::map<std::string, std::unique_ptr<StoreRegistry>> registries_;
+};
+
+}  // namespace
+
+Env& Env::Default() {
+    static Env* const env = new PosixEnv();
+    return *env;
+}
+
+}  // namespace vek

@@ -1,0 +1,55 @@
+#include "platform/registry_handles.h"
+
+#include <atomic>
+#include <mutex>
+
+namespace vek {
+namespace {
+
+// Handles of every table come from one counter, above the 32-bit range where
+// the predefined roots live, so a handle of one registry is never valid in
+// another.
+std::atomic<uintptr_t> g_nextHandle{uintptr_t{1} << 32};
+constexpr uintptr_t kHandleStep = 8;
+
+bool IsPredefined(HKEY handle, KeyRef* ref) {
+    if (handle == HKEY_LOCAL_MACHINE) {
+        *ref = KeyRef{kLocalMachine, KeyRef::Base::kMachineRoot, 0};
+        return true;
+    }
+    if (handle == HKEY_CLASSES_ROOT) {
+        *ref = KeyRef{kLocalMachine, KeyRef::Base::kClassesRoot, 0};
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+static_assert(sizeof(uintptr_t) == 8, "handles are numbered above the 32-bit range");
+
+HKEY HandleTable::Add(const KeyRef& ref) {
+    const uintptr_t value = g_nextHandle.fetch_add(kHandleStep, std::memory_order_relaxed);
+    std::unique_lock lock(mutex_);
+    open_.emplace(value, ref);
+    return reinterpret_cast<HKEY>(value);
+}
+
+LSTATUS HandleTable::Find(HKEY handle, KeyRef* ref) const {
+    if (IsPredefined(handle, ref)) return ERROR_SUCCESS;
+    std::shared_lock lock(mutex_);
+    const auto it = open_.find(reinterpret_cast<uintptr_t>(handle));
+    if (it == open_.end()) return ERROR_INVALID_HANDLE;
+    *ref = it->second;
+    return ERROR_SUCCESS;
+}
+
+LSTATUS HandleTable::Remove(HKEY handle) {
+    KeyRef ignored;
+    if (IsPredefined(handle, &ignored)) return ERROR_SUCCESS;
+    std::unique_lock lock(mutex_);
+    return open_.erase(reinterpret_cast<uintptr_t>(handle)) == 1 ? ERROR_SUCCESS
+                                                                 : ERROR_INVALID_HANDLE;
+}
+
+}  // namespace vek

@@ -1,0 +1,282 @@
+#include "platform/sqlite_registry_store.h"
+
+#include <algorithm>
+#include <chrono>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/sqlite_connection.h"
+
+namespace vek {
+namespace {
+
+// How long a call keeps trying while other writers hold the database.
+constexpr std::chrono::seconds kBusyDeadline{5};
+
+// A statement in use; reset when it goes out of scope so that no read stays
+// open past the statement.
+class Query {
+public:
+    Query(SqliteConnection& connection, RegSql which) : statement_(connection.Statement(which)) {}
+    ~Query() { sqlite3_reset(statement_); }
+    Query(const Query&) = delete;
+    Query& operator=(const Query&) = delete;
+
+    int Bind(int index, int64_t value) { return sqlite3_bind_int64(statement_, index, value); }
+    int Bind(int index, std::string_view text) {
+        return sqlite3_bind_text(statement_, index, text.data(), static_cast<int>(text.size()),
+                                 SQLITE_STATIC);
+    }
+    int BindBlob(int index, const BYTE* data, DWORD size) {
+        static const BYTE kEmpty = 0;  // a null pointer would bind NULL, not an empty blob
+        return sqlite3_bind_blob64(statement_, index, size != 0 ? data : &kEmpty, size,
+                                   SQLITE_STATIC);
+    }
+    int Step() { return sqlite3_step(statement_); }
+
+    int64_t Int(int column) const { return sqlite3_column_int64(statement_, column); }
+    std::string_view Text(int column) const {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
+        return text != nullptr
+                   ? std::string_view(text, static_cast<size_t>(sqlite3_column_bytes(statement_, column)))
+                   : std::string_view();
+    }
+    void Blob(int column, std::vector<BYTE>* out) const {
+        const auto* data = static_cast<const BYTE*>(sqlite3_column_blob(statement_, column));
+        const auto size = static_cast<size_t>(sqlite3_column_bytes(statement_, column));
+        out->assign(data, data + (data != nullptr ? size : 0));
+    }
+
+private:
+    sqlite3_stmt* statement_;
+};
+
+class SqliteTransaction final : public RegistryTransaction {
+public:
+    explicit SqliteTransaction(SqliteConnection& connection) : connection_(connection) {}
+
+    // Begins, runs work, commits on success, rolls back otherwise.
+    LSTATUS Execute(RegTxnKind kind, const RegistryStore::Work& work) {
+        LSTATUS status = Exec(kind == RegTxnKind::kRead ? RegSql::kBeginRead : RegSql::kBeginWrite);
+        if (status == ERROR_SUCCESS) status = work(*this);
+        if (status == ERROR_SUCCESS && failure_ == SQLITE_OK) status = Exec(RegSql::kCommit);
+        if (sqlite3_get_autocommit(connection_.db()) == 0) {
+            Query rollback(connection_, RegSql::kRollback);
+            rollback.Step();
+        }
+        return status;
+    }
+
+    // The first SQLite failure, SQLITE_OK when there was none.
+    int failure() const { return failure_; }
+
+    LSTATUS MachineRoot(uint32_t machine, RegKeyId* root) override {
+        if (machine != kLocalMachine) return ERROR_BAD_NETPATH;
+        Query query(connection_, RegSql::kMachineRoot);
+        return Single(query, [&] { *root = query.Int(0); }, ERROR_BADDB);
+    }
+
+    LSTATUS FindSubkey(RegKeyId parent, std::string_view folded, RegKeyId* id) override {
+        Query query(connection_, RegSql::kFindSubkey);
+        query.Bind(1, parent);
+        query.Bind(2, folded);
+        return Single(query, [&] { *id = query.Int(0); }, ERROR_FILE_NOT_FOUND);
+    }
+
+    LSTATUS AddSubkey(RegKeyId parent, const RegName& name, RegKeyId* id) override {
+        Query query(connection_, RegSql::kAddSubkey);
+        query.Bind(1, parent);
+        query.Bind(2, name.text);
+        query.Bind(3, name.folded);
+        if (LSTATUS status = Done(query.Step()); status != ERROR_SUCCESS) return status;
+        *id = sqlite3_last_insert_rowid(connection_.db());
+        return ERROR_SUCCESS;
+    }
+
+    LSTATUS CheckKey(RegKeyId key) override {
+        Query query(connection_, RegSql::kCheckKey);
+        query.Bind(1, key);
+        return Single(query, [] {}, ERROR_KEY_DELETED);
+    }
+
+    LSTATUS SubkeyAt(RegKeyId parent, DWORD index, std::string* name) override {
+        Query query(connection_, RegSql::kSubkeyAt);
+        query.Bind(1, parent);
+        query.Bind(2, static_cast<int64_t>(index));
+        return Single(query, [&] { *name = query.Text(0); }, ERROR_NO_MORE_ITEMS);
+    }
+
+    LSTATUS HasSubkeys(RegKeyId key, bool* any) override {
+        Query query(connection_, RegSql::kHasSubkeys);
+        query.Bind(1, key);
+        *any = false;
+        const LSTATUS status = Single(query, [&] { *any = true; }, ERROR_FILE_NOT_FOUND);
+        return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
+    }
+
+    LSTATUS RemoveKey(RegKeyId key) override {
+        Query values(connection_, RegSql::kRemoveKeyValues);
+        values.Bind(1, key);
+        if (LSTATUS status = Done(values.Step()); status != ERROR_SUCCESS) return status;
+        Query keys(connection_, RegSql::kRemoveKey);
+        keys.Bind(1, key);
+        return Done(keys.Step());
+    }
+
+    LSTATUS GetValue(RegKeyId key, std::string_view folded, RegValue* value) override {
+        Query query(connection_, RegSql::kGetValue);
+        query.Bind(1, key);
+        query.Bind(2, folded);
+        return Single(
+            query,
+            [&] {
+                value->type = static_cast<DWORD>(query.Int(0));
+                query.Blob(1, &value->data);
+            },
+            ERROR_FILE_NOT_FOUND);
+    }
+
+    LSTATUS PutValue(RegKeyId key, const RegName& name, DWORD type, const BYTE* data,
+                     DWORD size) override {
+        Query query(connection_, RegSql::kPutValue);
+        query.Bind(1, key);
+        query.Bind(2, name.text);
+        query.Bind(3, name.folded);
+        query.Bind(4, static_cast<int64_t>(type));
+        if (int rc = query.BindBlob(5, data, size); rc != SQLITE_OK) return Fail(rc);
+        return Done(query.Step());
+    }
+
+    LSTATUS RemoveValue(RegKeyId key, std::string_view folded) override {
+        Query query(connection_, RegSql::kRemoveValue);
+        query.Bind(1, key);
+        query.Bind(2, folded);
+        if (LSTATUS status = Done(query.Step()); status != ERROR_SUCCESS) return status;
+        return sqlite3_changes(connection_.db()) == 0 ? ERROR_FILE_NOT_FOUND : ERROR_SUCCESS;
+    }
+
+    LSTATUS ValueAt(RegKeyId key, DWORD index, std::string* name, RegValue* value) override {
+        Query query(connection_, RegSql::kValueAt);
+        query.Bind(1, key);
+        query.Bind(2, static_cast<int64_t>(index));
+        return Single(
+            query,
+            [&] {
+                *name = query.Text(0);
+                value->type = static_cast<DWORD>(query.Int(1));
+                query.Blob(2, &value->data);
+            },
+            ERROR_NO_MORE_ITEMS);
+    }
+
+    LSTATUS VisitSubkeys(RegKeyId key,
+                         const std::function<void(std::string_view name)>& visit) override {
+        Query query(connection_, RegSql::kListSubkeys);
+        query.Bind(1, key);
+        return Rows(query, [&] { visit(query.Text(0)); });
+    }
+
+    LSTATUS VisitValues(
+        RegKeyId key,
+        const std::function<void(std::string_view name, size_t size)>& visit) override {
+        Query query(connection_, RegSql::kListValues);
+        query.Bind(1, key);
+        return Rows(query, [&] { visit(query.Text(0), static_cast<size_t>(query.Int(1))); });
+    }
+
+private:
+    LSTATUS Fail(int rc) {
+        if (failure_ == SQLITE_OK) failure_ = rc;
+        return StatusFromSqlite(rc);
+    }
+    LSTATUS Done(int rc) { return rc == SQLITE_DONE ? ERROR_SUCCESS : Fail(rc); }
+    LSTATUS Exec(RegSql which) {
+        Query query(connection_, which);
+        return Done(query.Step());
+    }
+    // One row expected: read calls take it; no row gives `missing`.
+    template <typename Read>
+    LSTATUS Single(Query& query, Read read, LSTATUS missing) {
+        const int rc = query.Step();
+        if (rc == SQLITE_ROW) {
+            read();
+            return ERROR_SUCCESS;
+        }
+        return rc == SQLITE_DONE ? missing : Fail(rc);
+    }
+    template <typename Read>
+    LSTATUS Rows(Query& query, Read read) {
+        int rc;
+        while ((rc = query.Step()) == SQLITE_ROW) read();
+        return Done(rc);
+    }
+
+    SqliteConnection& connection_;
+    int failure_ = SQLITE_OK;
+};
+
+class SqliteRegistryStore final : public RegistryStore {
+public:
+    explicit SqliteRegistryStore(std::string path) : path_(std::move(path)) {}
+
+    LSTATUS Run(RegTxnKind kind, const Work& work) override {
+        const auto deadline = std::chrono::steady_clock::now() + kBusyDeadline;
+        for (int attempt = 1;; ++attempt) {
+            std::unique_ptr<SqliteConnection> connection;
+            int rc = Acquire(&connection);
+            LSTATUS status = ERROR_SUCCESS;
+            if (rc == SQLITE_OK) {
+                SqliteTransaction transaction(*connection);
+                status = transaction.Execute(kind, work);
+                rc = transaction.failure();
+                // After any other failure a fresh connection is the safe start.
+                if (rc == SQLITE_OK || IsBusySqlite(rc)) Release(std::move(connection));
+            }
+            if (rc == SQLITE_OK) return status;
+            if (!IsBusySqlite(rc) || std::chrono::steady_clock::now() >= deadline)
+                return StatusFromSqlite(rc);
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::min(attempt, 20)));
+        }
+    }
+
+    LSTATUS ConnectMachine(std::u16string_view name, uint32_t* machine) override {
+        return ERROR_BAD_NETPATH;
+    }
+
+    void Trim() override {
+        std::vector<std::unique_ptr<SqliteConnection>> closing;
+        std::lock_guard lock(mutex_);
+        closing.swap(idle_);
+    }
+
+private:
+    int Acquire(std::unique_ptr<SqliteConnection>* connection) {
+        {
+            std::lock_guard lock(mutex_);
+            if (!idle_.empty()) {
+                *connection = std::move(idle_.back());
+                idle_.pop_back();
+                return SQLITE_OK;
+            }
+        }
+        return SqliteConnection::Open(path_, connection);
+    }
+
+    void Release(std::unique_ptr<SqliteConnection> connection) {
+        std::lock_guard lock(mutex_);
+        idle_.push_back(std::move(connection));
+    }
+
+    const std::string path_;
+    std::mutex mutex_;
+    std::vector<std::unique_ptr<SqliteConnection>> idle_;
+};
+
+}  // namespace
+
+std::unique_ptr<RegistryStore> MakeSqliteRegistryStore(std::string path) {
+    return std::make_unique<SqliteRegistryStore>(std::move(path));
+}
+
+}  // namespace vek
