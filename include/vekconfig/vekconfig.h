@@ -10,3 +10,5 @@
 #include "vekconfig/config_files.h"
 #include "vekconfig/events.h"
 #include "vekconfig/catalog_records.h"
+#include "vekconfig/donor_config.h"
+#include "vekconfig/media_config.h"
