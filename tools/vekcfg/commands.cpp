@@ -4,8 +4,19 @@
 
 namespace vekcfg {
 
+int RunCfb(const std::vector<std::string>& args);
+
 const std::vector<Command>& AllCommands() {
     static const std::vector<Command> commands = {
+        {"cfb", "look into a compound file: tree, stream bytes, check",
+         "usage: vekcfg cfb ls FILE [--json]   the tree: type, size, path and class IDs\n"
+         "       vekcfg cfb cat FILE PATH      a stream's bytes to standard output\n"
+         "       vekcfg cfb check FILE         read every stream; exit 1 when the file is damaged\n"
+         "PATH names storages and the stream with '/'.\n"
+         "examples:\n"
+         "  vekcfg cfb ls /var/lib/vek/config/{4A3E2B1C-5D6F-4789-9ABC-DEF012345678}.cfg\n"
+         "  vekcfg cfb cat VekMedia.cfg Model1/VEK_MEDIA_V1 | xxd | head",
+         RunCfb},
         {"donor", "list, show, add, change and remove donors (ls|show|set|rm|potential)",
          "usage: vekcfg donor ACTION [ARGS] [--json]\n"
          "  ls                         every donor's global record, ascending id\n"
