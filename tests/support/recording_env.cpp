@@ -19,6 +19,19 @@ bool RecordingEnv::Sink::Write(const EventRecord& event) {
     return true;
 }
 
+RegistryApi& RecordingEnv::Registry() {
+    {
+        std::lock_guard<std::mutex> hold(mutex_);
+        if (registry_ != nullptr) return *registry_;
+    }
+    return EnvWrapper::Registry();
+}
+
+void RecordingEnv::SetRegistry(RegistryApi* registry) {
+    std::lock_guard<std::mutex> hold(mutex_);
+    registry_ = registry;
+}
+
 void RecordingEnv::SleepMilliseconds(uint32_t milliseconds) {
     std::lock_guard<std::mutex> hold(mutex_);
     pauses_.push_back(milliseconds);

@@ -26,9 +26,13 @@ public:
     RecordingEnv();
 
     EventSink& Events() override { return sink_; }
+    RegistryApi& Registry() override;
     void SleepMilliseconds(uint32_t milliseconds) override;
     std::chrono::system_clock::time_point Now() override;
 
+    // Puts registry (usually a RegistryApiWrapper that breaks one call) in
+    // place of the real one; null restores the real one.
+    void SetRegistry(RegistryApi* registry);
     // Makes Now() answer this time until cleared.
     void SetNow(std::optional<std::chrono::system_clock::time_point> now);
     std::vector<RecordedEvent> Recorded() const;
@@ -50,6 +54,7 @@ private:
     std::vector<RecordedEvent> events_;
     std::vector<uint32_t> pauses_;
     std::optional<std::chrono::system_clock::time_point> now_;
+    RegistryApi* registry_ = nullptr;
 };
 
 }  // namespace vek::test

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "catalog_command.h"
 #include "json_writer.h"
+#include "tool_output.h"
 #include "vekconfig/vekconfig.h"
 
 namespace vekcfg {
@@ -149,9 +149,6 @@ struct MediaCatalog {
 
 #undef VEK_FIELD
 #undef VEK_TEXT
-
-constexpr int kFailed = 1;
-constexpr int kUsage = 2;
 
 // The command line after the catalog's name: the action, its positional
 // arguments, --json, and --NAME VALUE options.
@@ -297,15 +294,15 @@ const BYTE* Bytes(const Record& record) {
 }
 
 template <class C>
-int Fail(const char* what, HRESULT status) {
-    std::fprintf(stderr, "vekcfg %s: %s (status %#" PRIx32 ")\n", C::kCommand, what, static_cast<uint32_t>(status));
-    return kFailed;
+int StatusFailure(const char* what, HRESULT status) {
+    char code[16];
+    std::snprintf(code, sizeof code, "%#" PRIx32, static_cast<uint32_t>(status));
+    return vekcfg::Fail(C::kCommand, std::string(what) + " (status " + code + ")");
 }
 
 template <class C>
-int Usage(const std::string& error) {
-    std::fprintf(stderr, "vekcfg: %s (see 'vekcfg %s --help')\n", error.c_str(), C::kCommand);
-    return kUsage;
+int UsageError(const std::string& error) {
+    return vekcfg::Usage(C::kCommand, error);
 }
 
 // Prints a listing; the entries' printer-model fields only when asked.
@@ -335,7 +332,7 @@ int List(typename C::Catalog* catalog, const Arguments& args) {
     typename C::Array array = {};
     if (catalog != nullptr) {
         const HRESULT status = C::List(*catalog, &array);
-        if (FAILED(status)) return Fail<C>("cannot list the catalog", status);
+        if (FAILED(status)) return StatusFailure<C>("cannot list the catalog", status);
     }
     PrintEntries<C>(array, false, args.json);
     CoTaskMemFree(C::Entries(array));
@@ -344,12 +341,12 @@ int List(typename C::Catalog* catalog, const Arguments& args) {
 
 template <class C>
 int Potential(typename C::Catalog* catalog, const Arguments& args) {
-    if (args.positional.size() != 1) return Usage<C>("potential needs one printer model");
+    if (args.positional.size() != 1) return UsageError<C>("potential needs one printer model");
     typename C::Array array = {};
     if (catalog != nullptr) {
         const std::u16string model = vek::Utf8ToUtf16(args.positional[0]);
         const HRESULT status = C::Potential(*catalog, model.c_str(), &array);
-        if (FAILED(status)) return Fail<C>("cannot list the catalog", status);
+        if (FAILED(status)) return StatusFailure<C>("cannot list the catalog", status);
     }
     PrintEntries<C>(array, true, args.json);
     CoTaskMemFree(C::Entries(array));
@@ -359,10 +356,8 @@ int Potential(typename C::Catalog* catalog, const Arguments& args) {
 template <class C>
 int Show(typename C::Catalog* catalog, uint32_t id, const Arguments& args) {
     typename C::Global global;
-    if (catalog == nullptr || FAILED(C::GetGlobal(*catalog, id, &global))) {
-        std::fprintf(stderr, "vekcfg: no %s %" PRIu32 " in %s\n", C::kNoun, id, C::kFile);
-        return kFailed;
-    }
+    if (catalog == nullptr || FAILED(C::GetGlobal(*catalog, id, &global)))
+        return vekcfg::Fail(C::kCommand, std::string("no ") + C::kNoun + " " + std::to_string(id) + " in " + C::kFile);
     uint32_t count = 0;
     typename C::Printer* printers = nullptr;
     C::GetPrinters(*catalog, id, count, &printers);
@@ -414,18 +409,18 @@ int Set(typename C::Catalog& catalog, uint32_t id, const Arguments& args) {
         typename C::Global record = {};
         if (FAILED(C::GetGlobal(catalog, id, &record))) record = {};
         std::memcpy(&record, &id, sizeof id);  // the key leads every global record
-        if (!ApplyOptions(reinterpret_cast<BYTE*>(&record), C::kGlobal, args, error)) return Usage<C>(error);
+        if (!ApplyOptions(reinterpret_cast<BYTE*>(&record), C::kGlobal, args, error)) return UsageError<C>(error);
         const HRESULT status = C::SetGlobal(catalog, &record);
-        return FAILED(status) ? Fail<C>("cannot store the record", status) : 0;
+        return FAILED(status) ? StatusFailure<C>("cannot store the record", status) : 0;
     }
     typename C::Printer record = {};
     const std::u16string name = vek::Utf8ToUtf16(model->second);
     if (FAILED(C::GetPrinter(catalog, id, name.c_str(), &record))) record = {};
-    if (!SetField(reinterpret_cast<BYTE*>(&record), C::kPrinter[0], model->second, error)) return Usage<C>(error);
-    if (!ApplyOptions(reinterpret_cast<BYTE*>(&record), C::kPrinter, args, error)) return Usage<C>(error);
+    if (!SetField(reinterpret_cast<BYTE*>(&record), C::kPrinter[0], model->second, error)) return UsageError<C>(error);
+    if (!ApplyOptions(reinterpret_cast<BYTE*>(&record), C::kPrinter, args, error)) return UsageError<C>(error);
     const HRESULT status = C::SetPrinter(catalog, id, &record);
     if (FAILED(status))
-        return Fail<C>("cannot store the printer-model record (a model name must have 1 to 31 characters "
+        return StatusFailure<C>("cannot store the printer-model record (a model name must have 1 to 31 characters "
                        "and none of \\ / : !)",
                        status);
     return 0;
@@ -434,8 +429,8 @@ int Set(typename C::Catalog& catalog, uint32_t id, const Arguments& args) {
 template <class C>
 int Remove(typename C::Catalog* catalog, uint32_t id, const Arguments& args) {
     const auto model = args.options.find("model");
-    if (args.options.size() > (model == args.options.end() ? 0u : 1u)) return Usage<C>("rm takes only --model");
-    if (catalog == nullptr) return Fail<C>("no such record", STG_E_FILENOTFOUND);
+    if (args.options.size() > (model == args.options.end() ? 0u : 1u)) return UsageError<C>("rm takes only --model");
+    if (catalog == nullptr) return StatusFailure<C>("no such record", STG_E_FILENOTFOUND);
     HRESULT status;
     if (model == args.options.end()) {
         status = C::DeleteGlobal(*catalog, id);
@@ -443,29 +438,29 @@ int Remove(typename C::Catalog* catalog, uint32_t id, const Arguments& args) {
         const std::u16string name = vek::Utf8ToUtf16(model->second);
         status = C::DeletePrinter(*catalog, id, name.c_str());
     }
-    return FAILED(status) ? Fail<C>("cannot remove the record (is it there?)", status) : 0;
+    return FAILED(status) ? StatusFailure<C>("cannot remove the record (is it there?)", status) : 0;
 }
 
 template <class C>
 int Run(const std::vector<std::string>& argv) {
     Arguments args;
     std::string error;
-    if (!Parse(argv, args, error)) return Usage<C>(error);
+    if (!Parse(argv, args, error)) return UsageError<C>(error);
     const bool listing = args.action == "ls" || args.action == "potential";
     const bool byId = args.action == "show" || args.action == "set" || args.action == "rm";
-    if (!listing && !byId) return Usage<C>("unknown action '" + args.action + "'");
+    if (!listing && !byId) return UsageError<C>("unknown action '" + args.action + "'");
     if (args.action != "set" && args.action != "rm" && !args.options.empty())
-        return Usage<C>("unknown option --" + args.options.begin()->first);
+        return UsageError<C>("unknown option --" + args.options.begin()->first);
     uint32_t id = 0;
     if (byId && (args.positional.size() != 1 || !ParseId(args.positional[0], id)))
-        return Usage<C>(args.action + " needs one id from 0 to 4294967295");
+        return UsageError<C>(args.action + " needs one id from 0 to 4294967295");
 
     typename C::Catalog catalog;
     HRESULT status = catalog.Open();
     const bool missing = status == STG_E_FILENOTFOUND;
     if (missing && args.action == "set") status = catalog.Create();
     else if (missing) status = S_OK;
-    if (FAILED(status)) return Fail<C>("cannot open the catalog", status);
+    if (FAILED(status)) return StatusFailure<C>("cannot open the catalog", status);
     typename C::Catalog* open = missing && args.action != "set" ? nullptr : &catalog;
 
     if (args.action == "ls") return List<C>(open, args);
@@ -477,7 +472,40 @@ int Run(const std::vector<std::string>& argv) {
 
 }  // namespace
 
-int RunDonorCommand(const std::vector<std::string>& args) { return Run<DonorCatalog>(args); }
-int RunMediaCommand(const std::vector<std::string>& args) { return Run<MediaCatalog>(args); }
+int RunDonor(const std::vector<std::string>& args) { return Run<DonorCatalog>(args); }
+int RunMedia(const std::vector<std::string>& args) { return Run<MediaCatalog>(args); }
+
+extern const char* const kDonorHelp =
+         "usage: vekcfg donor ACTION [ARGS] [--json]\n"
+         "  ls                         every donor's global record, ascending id\n"
+         "  show ID                    one donor with its printer-model records (newest first)\n"
+         "  set ID [--text T] [--value1 N] [--value2 N] [--value3 N] [--real1 X] [--real2 X]\n"
+         "                             add or change a donor's global record (unnamed fields keep their values)\n"
+         "  set ID --model M [--printer-text T]\n"
+         "                             add or change the record of printer model M (1 to 31 characters)\n"
+         "  rm ID [--model M]          remove a donor with all its records, or one printer-model record\n"
+         "  potential MODEL            the donors that have a record for MODEL (exact, case included)\n"
+         "ids are 0 to 4294967295; the catalog is VekDonor.cfg in the configuration root.\n"
+         "examples:\n"
+         "  vekcfg donor set 10 --text 'Ribbon K' --value1 3\n"
+         "  vekcfg donor set 10 --model P-200 --printer-text 'black only'\n"
+         "  vekcfg donor potential P-200 --json";
+
+extern const char* const kMediaHelp =
+         "usage: vekcfg media ACTION [ARGS] [--json]\n"
+         "  ls                         every medium's global record, ascending id\n"
+         "  show ID                    one medium with its printer-model records (newest first)\n"
+         "  set ID [--text T] [--value1..4 N] [--real1 X] [--real2 X]\n"
+         "                             add or change a medium's global record (unnamed fields keep their values)\n"
+         "  set ID --model M [--printer-real1 X] [--printer-real2 X] [--printer-text1..4 T]\n"
+         "         [--printer-value1 N] [--printer-value2 N]\n"
+         "                             add or change the record of printer model M (1 to 31 characters)\n"
+         "  rm ID [--model M]          remove a medium with all its records, or one printer-model record\n"
+         "  potential MODEL            the media that have a record for MODEL (exact, case included)\n"
+         "ids are 0 to 4294967295; the catalog is VekMedia.cfg in the configuration root.\n"
+         "examples:\n"
+         "  vekcfg media set 7 --text 'Glossy A4' --value4 210\n"
+         "  vekcfg media set 7 --model P-200 --printer-text3 'tray 2'\n"
+         "  vekcfg media potential P-200";
 
 }  // namespace vekcfg
