@@ -203,9 +203,6 @@ private:
     // Stores a copy with a zero Reserved tail under entry id, which is made
     // with an otherwise empty global record when it does not exist.
     HRESULT StorePrinter(uint32_t id, const Printer& record) {
-        Printer copy;
-        std::memcpy(&copy, &record, sizeof(Printer));
-        std::memset(copy.Reserved, 0, sizeof copy.Reserved);
         auto found = entries_.find(id);
         if (found == entries_.end()) {
             Global empty = {};
@@ -214,7 +211,8 @@ private:
             found = entries_.find(id);
         }
         try {
-            found->second.printers.Store(copy);
+            Printer& stored = found->second.printers.Store(record);
+            std::memset(stored.Reserved, 0, sizeof stored.Reserved);
             return S_OK;
         } catch (const std::bad_alloc&) {
             return E_OUTOFMEMORY;

@@ -35,12 +35,13 @@ public:
     }
 
     // Replaces the record of the same model in place, or puts a new one in
-    // front. Throws std::bad_alloc with nothing changed.
-    void Store(const Printer& record) {
+    // front; returns the stored copy. Throws std::bad_alloc with nothing
+    // changed.
+    Printer& Store(const Printer& record) {
         const auto found = byModel_.find(ModelOf(record));
         if (found != byModel_.end()) {
             std::memcpy(&*found->second, &record, sizeof(Printer));
-            return;
+            return *found->second;
         }
         records_.push_front(record);
         try {
@@ -49,6 +50,7 @@ public:
             records_.pop_front();
             throw;
         }
+        return records_.front();
     }
 
     // False when no record of that model exists.
