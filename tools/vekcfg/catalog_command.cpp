@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <span>
 #include <string>
@@ -401,29 +402,38 @@ bool ApplyOptions(BYTE* record, std::span<const Field> fields, const Arguments& 
     return true;
 }
 
+// Creates the file of a catalog that Run found missing, then stores.
 template <class C>
-int Set(typename C::Catalog& catalog, uint32_t id, const Arguments& args) {
+int Store(typename C::Catalog& catalog, bool open, const std::function<HRESULT()>& store, const char* what) {
+    if (!open) {
+        const HRESULT created = catalog.Create();
+        if (FAILED(created)) return StatusFailure<C>("cannot create the catalog", created);
+    }
+    const HRESULT status = store();
+    return FAILED(status) ? StatusFailure<C>(what, status) : 0;
+}
+
+// Builds the record from the stored one (if any) and the options, and only
+// then touches the file, so that bad options change nothing.
+template <class C>
+int Set(typename C::Catalog& catalog, bool open, uint32_t id, const Arguments& args) {
     std::string error;
     const auto model = args.options.find("model");
     if (model == args.options.end()) {
         typename C::Global record = {};
-        if (FAILED(C::GetGlobal(catalog, id, &record))) record = {};
+        if (!open || FAILED(C::GetGlobal(catalog, id, &record))) record = {};
         std::memcpy(&record, &id, sizeof id);  // the key leads every global record
         if (!ApplyOptions(reinterpret_cast<BYTE*>(&record), C::kGlobal, args, error)) return UsageError<C>(error);
-        const HRESULT status = C::SetGlobal(catalog, &record);
-        return FAILED(status) ? StatusFailure<C>("cannot store the record", status) : 0;
+        return Store<C>(catalog, open, [&] { return C::SetGlobal(catalog, &record); }, "cannot store the record");
     }
     typename C::Printer record = {};
     const std::u16string name = vek::Utf8ToUtf16(model->second);
-    if (FAILED(C::GetPrinter(catalog, id, name.c_str(), &record))) record = {};
+    if (!open || FAILED(C::GetPrinter(catalog, id, name.c_str(), &record))) record = {};
     if (!SetField(reinterpret_cast<BYTE*>(&record), C::kPrinter[0], model->second, error)) return UsageError<C>(error);
     if (!ApplyOptions(reinterpret_cast<BYTE*>(&record), C::kPrinter, args, error)) return UsageError<C>(error);
-    const HRESULT status = C::SetPrinter(catalog, id, &record);
-    if (FAILED(status))
-        return StatusFailure<C>("cannot store the printer-model record (a model name must have 1 to 31 characters "
-                       "and none of \\ / : !)",
-                       status);
-    return 0;
+    return Store<C>(catalog, open, [&] { return C::SetPrinter(catalog, id, &record); },
+                    "cannot store the printer-model record (a model name must have 1 to 31 characters and "
+                    "none of \\ / : !)");
 }
 
 template <class C>
@@ -455,18 +465,17 @@ int Run(const std::vector<std::string>& argv) {
     if (byId && (args.positional.size() != 1 || !ParseId(args.positional[0], id)))
         return UsageError<C>(args.action + " needs one id from 0 to 4294967295");
 
+    // A missing catalog lists as empty; set creates it.
     typename C::Catalog catalog;
-    HRESULT status = catalog.Open();
+    const HRESULT status = catalog.Open();
     const bool missing = status == STG_E_FILENOTFOUND;
-    if (missing && args.action == "set") status = catalog.Create();
-    else if (missing) status = S_OK;
-    if (FAILED(status)) return StatusFailure<C>("cannot open the catalog", status);
-    typename C::Catalog* open = missing && args.action != "set" ? nullptr : &catalog;
+    if (FAILED(status) && !missing) return StatusFailure<C>("cannot open the catalog", status);
+    typename C::Catalog* open = missing ? nullptr : &catalog;
 
     if (args.action == "ls") return List<C>(open, args);
     if (args.action == "potential") return Potential<C>(open, args);
     if (args.action == "show") return Show<C>(open, id, args);
-    if (args.action == "set") return Set<C>(catalog, id, args);
+    if (args.action == "set") return Set<C>(catalog, !missing, id, args);
     return Remove<C>(open, id, args);
 }
 
