@@ -18,3 +18,6 @@
 #include "vekconfig/events.h"
 #include "vekconfig/discovery.h"
 #include "vekconfig/object_registry.h"
+#include "vekconfig/catalog_records.h"
+#include "vekconfig/donor_config.h"
+#include "vekconfig/media_config.h"

@@ -11,6 +11,10 @@ extern const char* const kEventsHelp;
 int RunObject(const std::vector<std::string>& args);
 extern const char* const kObjectHelp;
 int RunCfb(const std::vector<std::string>& args);
+int RunDonor(const std::vector<std::string>& args);
+extern const char* const kDonorHelp;
+int RunMedia(const std::vector<std::string>& args);
+extern const char* const kMediaHelp;
 
 const std::vector<Command>& AllCommands() {
     static const std::vector<Command> commands = {
@@ -30,6 +34,10 @@ const std::vector<Command>& AllCommands() {
          RunCfb},
         {"discover", "list attached devices and print queues a device class looks for",
          kDiscoverHelp, RunDiscover},
+        {"donor", "list, show, add, change and remove donors (ls|show|set|rm|potential)", kDonorHelp,
+         RunDonor},
+        {"media", "list, show, add, change and remove media (ls|show|set|rm|potential)", kMediaHelp,
+         RunMedia},
     };
     return commands;
 }
