@@ -15,7 +15,7 @@ struct ToolRun {
 
 inline ToolRun RunVekcfg(const std::string& arguments) {
     ToolRun run;
-    const std::string command = std::string(VEKCFG_PATH) + " " + arguments + " 2>/dev/null </dev/null";
+    const std::string command = std::string(VEK_TEST_BINARY_DIR) + "/tools/vekcfg/vekcfg " + arguments + " 2>/dev/null </dev/null";
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) return run;
     char buffer[4096];

@@ -1,5 +1,4 @@
 #include "command.h"
-#include "discover_command.h"
 
 namespace vekcfg {
 
@@ -15,6 +14,8 @@ int RunDonor(const std::vector<std::string>& args);
 extern const char* const kDonorHelp;
 int RunMedia(const std::vector<std::string>& args);
 extern const char* const kMediaHelp;
+int RunDiscover(const std::vector<std::string>& args);
+extern const char* const kDiscoverHelp;
 
 const std::vector<Command>& AllCommands() {
     static const std::vector<Command> commands = {

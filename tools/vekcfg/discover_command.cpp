@@ -9,8 +9,8 @@
 #include <thread>
 #include <vector>
 
-#include "discover_command.h"
 #include "json_text.h"
+#include "tool_output.h"
 #include "vekconfig/vekconfig.h"
 
 namespace vekcfg {
@@ -155,6 +155,7 @@ const DeviceClass* FindClass(const std::string& text, DeviceClass& custom) {
 
 }  // namespace
 
+extern const char* const kDiscoverHelp;
 const char* const kDiscoverHelp =
     "usage: vekcfg discover [CLASS] [--json]\n"
     "\n"
@@ -180,17 +181,13 @@ int RunDiscover(const std::vector<std::string>& args) {
         if (arg == "--json") {
             json = true;
         } else if (!arg.empty() && arg[0] == '-') {
-            std::fprintf(stderr, "vekcfg discover: unknown option '%s'\n", arg.c_str());
-            return 2;
+            return Usage("discover", "unknown option '" + arg + "'");
         } else if (!selected.empty()) {
-            std::fprintf(stderr, "vekcfg discover: only one CLASS may be given\n");
-            return 2;
+            return Usage("discover", "only one CLASS may be given");
         } else if (const DeviceClass* found = FindClass(arg, custom)) {
             selected.push_back(found);
         } else {
-            std::fprintf(stderr, "vekcfg discover: '%s' is no device class (see --help)\n",
-                         arg.c_str());
-            return 2;
+            return Usage("discover", "'" + arg + "' is no device class (see --help)");
         }
     }
     if (selected.empty())
