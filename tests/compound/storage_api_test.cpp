@@ -203,6 +203,21 @@ TEST_F(StorageApi, EnumeratorResetStartsOverAndSeesChanges) {
     root->Release();
 }
 
+TEST_F(StorageApi, EnumeratorSkipsElementsDestroyedAfterItWasMade) {
+    IStorage* root = Open(kReadWrite);
+    IEnumSTATSTG* elements = nullptr;
+    ASSERT_EQ(root->EnumElements(0, nullptr, 0, &elements), S_OK);
+    ASSERT_EQ(root->DestroyElement(u"A"), S_OK);
+    STATSTG stat[2];
+    ULONG fetched = 0;
+    ASSERT_EQ(elements->Next(2, stat, &fetched), S_FALSE);
+    ASSERT_EQ(fetched, 1u);
+    EXPECT_EQ(Utf16ToUtf8(stat[0].pwcsName), "Sub");
+    CoTaskMemFree(stat[0].pwcsName);
+    elements->Release();
+    root->Release();
+}
+
 TEST_F(StorageApi, StreamSeekReadPastEndAndSetSize) {
     IStorage* root = Open(kReadWrite);
     IStream* stream = nullptr;

@@ -111,7 +111,7 @@ void CompoundFile::FreeChain(bool mini, uint32_t start, uint64_t size) {
     for (uint32_t unitIndex : chain) {
         if (mini)
             SetMiniFat(unitIndex, kFreeSector);
-        else
+        else if (fat_[unitIndex] != kFatSector && fat_[unitIndex] != kDifatSector)  // a damaged chain's end
             SetFat(unitIndex, kFreeSector);
     }
 }

@@ -83,6 +83,10 @@ HRESULT CompoundFile::Load() {
     if (FAILED(hr = LoadFatLocations())) return hr;
     if (FAILED(hr = LoadTable(fatSectors_, &fat_))) return hr;
     committedFatSize_ = fat_.size();
+    // The FAT describes its own sectors and the DIFAT's.
+    for (const auto* sectors : {&fatSectors_, &difatSectors_})
+        for (uint32_t sector : *sectors)
+            if (sector >= fat_.size()) return STG_E_DOCFILECORRUPT;
     if (FAILED(hr = LoadDirectory())) return hr;
     if (header_.firstMiniFatSector != kEndOfChain && header_.firstMiniFatSector != kFreeSector) {
         if (FAILED(hr = WalkChain(false, header_.firstMiniFatSector, 0, true, &miniFatChain_))) return hr;
