@@ -16,6 +16,8 @@ VEK_API std::u16string Utf8ToUtf16(std::string_view utf8);
 VEK_API std::string Utf16ToUtf8(std::u16string_view utf16);
 // The same for a terminated wide string; nullptr gives "".
 VEK_API std::string Utf16ToUtf8(const WCHAR* utf16);
+// Appends the UTF-8 form of utf16 to out (no allocation when out has room).
+VEK_API void AppendUtf16AsUtf8(std::string& out, std::u16string_view utf16);
 
 // Length of a terminated wide string, 0 for nullptr.
 VEK_API size_t WideLength(const WCHAR* text);

@@ -6,3 +6,6 @@
 #include "vekconfig/text.h"
 #include "vekconfig/registry.h"
 #include "vekconfig/storage.h"
+#include "vekconfig/settings.h"
+#include "vekconfig/config_files.h"
+#include "vekconfig/events.h"

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdint>
 
+#include "platform/event_sink.h"
 #include "platform/registry_api.h"
 
 namespace vek {
@@ -28,6 +29,8 @@ public:
     virtual void SleepMilliseconds(uint32_t milliseconds) = 0;
     // Wall-clock time, for timestamps and file ages.
     virtual std::chrono::system_clock::time_point Now() = 0;
+    // Where reported events go; by default DefaultEventSink().
+    virtual EventSink& Events() { return DefaultEventSink(); }
 };
 
 // Forwards every service to another Env.
@@ -40,6 +43,7 @@ public:
         target_->SleepMilliseconds(milliseconds);
     }
     std::chrono::system_clock::time_point Now() override { return target_->Now(); }
+    EventSink& Events() override { return target_->Events(); }
 
 protected:
     Env* target() const { return target_; }

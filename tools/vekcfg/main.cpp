@@ -1,5 +1,8 @@
 // vekcfg: the administrator's tool for the VEK configuration library.
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -9,15 +12,43 @@
 namespace {
 
 void PrintUsage(FILE* out) {
-    std::fprintf(out, "usage: vekcfg COMMAND [ARGS...]\n\ncommands:\n");
+    std::fprintf(out, "usage: vekcfg [--home DIR] COMMAND [ARGS...]\n\ncommands:\n");
     for (const auto& command : vekcfg::AllCommands())
         std::fprintf(out, "  %-12s %s\n", command.name, command.summary);
-    std::fprintf(out, "\nRun 'vekcfg COMMAND --help' for a command's options and examples.\n");
+    std::fprintf(out,
+                 "\noptions:\n  --home DIR   use DIR as VEK_HOME, the directory of all machine "
+                 "state\n\nRun 'vekcfg COMMAND --help' for a command's options and examples.\n");
+}
+
+// The library reads VEK_HOME when it is loaded, before main runs, so a new
+// home takes effect by starting the tool again with the variable set.
+int RestartWithHome(const char* home, char** argv, int skip) {
+    if (*home == 0) {
+        std::fprintf(stderr, "vekcfg: --home needs a directory\n");
+        return 2;
+    }
+    setenv("VEK_HOME", home, 1);
+    std::vector<char*> args = {argv[0]};
+    for (char** arg = argv + 1 + skip; *arg != nullptr; ++arg) args.push_back(*arg);
+    args.push_back(nullptr);
+    execv("/proc/self/exe", args.data());
+    std::fprintf(stderr, "vekcfg: cannot restart with VEK_HOME=%s: %s\n", home,
+                 std::strerror(errno));
+    return 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc >= 2 && std::strncmp(argv[1], "--home=", 7) == 0)
+        return RestartWithHome(argv[1] + 7, argv, 1);
+    if (argc >= 2 && std::strcmp(argv[1], "--home") == 0) {
+        if (argc < 3) {
+            std::fprintf(stderr, "vekcfg: --home needs a directory\n");
+            return 2;
+        }
+        return RestartWithHome(argv[2], argv, 2);
+    }
     if (argc < 2) {
         PrintUsage(stderr);
         return 2;

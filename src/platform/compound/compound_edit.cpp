@@ -1,0 +1,240 @@
+// Changing a compound file in memory: allocation of sectors and mini
+// sectors, stream contents and the elements of storages.
+#include <algorithm>
+
+#include "platform/compound/compound_file.h"
+#include "platform/compound/names.h"
+
+namespace vek::compound {
+
+uint32_t CompoundFile::CommittedFat(uint32_t sector) const {
+    auto it = fatCommitted_.find(sector);
+    if (it != fatCommitted_.end()) return it->second;
+    return sector < committedFatSize_ ? fat_[sector] : kFreeSector;
+}
+
+uint32_t CompoundFile::CommittedMiniFat(uint32_t mini) const {
+    auto it = miniFatCommitted_.find(mini);
+    if (it != miniFatCommitted_.end()) return it->second;
+    return mini < committedMiniFatSize_ ? miniFat_[mini] : kFreeSector;
+}
+
+bool CompoundFile::IsFresh(uint32_t sector) const {
+    return sector != kFreeSector && CommittedFat(sector) == kFreeSector;
+}
+
+void CompoundFile::SetFat(uint32_t sector, uint32_t value) {
+    if (sector < committedFatSize_) fatCommitted_.try_emplace(sector, fat_[sector]);
+    fat_[sector] = value;
+    dirtyFat_.insert(sector / EntriesPerSector());
+    if (value == kFreeSector && CommittedFat(sector) == kFreeSector) sectorHint_ = std::min(sectorHint_, sector);
+}
+
+void CompoundFile::SetMiniFat(uint32_t mini, uint32_t value) {
+    if (mini < committedMiniFatSize_) miniFatCommitted_.try_emplace(mini, miniFat_[mini]);
+    miniFat_[mini] = value;
+    dirtyMiniFat_.insert(mini / EntriesPerSector());
+    if (value == kFreeSector && CommittedMiniFat(mini) == kFreeSector) miniHint_ = std::min(miniHint_, mini);
+}
+
+uint32_t CompoundFile::AllocateSector() {
+    for (uint32_t sector = sectorHint_;; ++sector) {
+        if (sector >= fat_.size()) {
+            // One more FAT sector, placed when the metadata is relocated.
+            dirtyFat_.insert(static_cast<uint32_t>(fatSectors_.size()));
+            fatSectors_.push_back(kFreeSector);
+            fat_.resize(fat_.size() + EntriesPerSector(), kFreeSector);
+        }
+        if (fat_[sector] == kFreeSector && CommittedFat(sector) == kFreeSector) {
+            sectorHint_ = sector + 1;
+            SetFat(sector, kEndOfChain);
+            return sector;
+        }
+    }
+}
+
+uint32_t CompoundFile::AllocateMiniSector() {
+    for (uint32_t mini = miniHint_;; ++mini) {
+        if (mini >= miniFat_.size()) {
+            dirtyMiniFat_.insert(static_cast<uint32_t>(miniFatChain_.size()));
+            miniFatChain_.push_back(kFreeSector);
+            miniFat_.resize(miniFat_.size() + EntriesPerSector(), kFreeSector);
+        }
+        if (miniFat_[mini] == kFreeSector && CommittedMiniFat(mini) == kFreeSector) {
+            miniHint_ = mini + 1;
+            SetMiniFat(mini, kEndOfChain);
+            // The mini stream grows a sector at a time.
+            const uint64_t end = (uint64_t{mini} + 1) * kMiniSectorSize;
+            while ((uint64_t{miniStreamChain_.size()} << shift_) < end) {
+                const uint32_t sector = AllocateSector();
+                if (miniStreamChain_.empty())
+                    entries_[kRootId].start = sector;
+                else
+                    SetFat(miniStreamChain_.back(), sector);
+                miniStreamChain_.push_back(sector);
+                MarkEntryDirty(kRootId);
+            }
+            return mini;
+        }
+    }
+}
+
+void CompoundFile::FreeChain(bool mini, uint32_t start, uint64_t size) {
+    if (size == 0) return;
+    const uint64_t unit = mini ? kMiniSectorSize : sectorSize_;
+    std::vector<uint32_t> chain;
+    // A chain that does not check out is left allocated rather than freeing
+    // sectors that may belong to something else.
+    if (FAILED(WalkChain(mini, start, (size + unit - 1) / unit, false, &chain))) return;
+    for (uint32_t unitIndex : chain) {
+        if (mini)
+            SetMiniFat(unitIndex, kFreeSector);
+        else
+            SetFat(unitIndex, kFreeSector);
+    }
+}
+
+void CompoundFile::FreeElementData(uint32_t id) {
+    Entry& entry = entries_[id];
+    if (entry.type == kTypeStream) FreeChain(entry.size < kMiniStreamCutoff, entry.start, entry.size);
+    entry.start = kEndOfChain;
+    entry.size = 0;
+    for (uint32_t child : entry.children) {
+        FreeElementData(child);
+        entries_[child] = Entry{};
+        MarkEntryDirty(child);
+        entryHint_ = std::min(entryHint_, child);
+    }
+    entry.children.clear();
+    entry.child = kNoStream;
+}
+
+HRESULT CompoundFile::WriteStream(uint32_t id, const std::vector<uint8_t>& data) {
+    if (broken_) return STG_E_WRITEFAULT;
+    Entry& entry = entries_[id];
+    FreeChain(entry.size < kMiniStreamCutoff, entry.start, entry.size);
+    entry.start = kEndOfChain;
+    entry.size = data.size();
+    MarkEntryDirty(id);
+    pending_ = true;
+    if (data.empty()) return S_OK;
+    const bool mini = data.size() < kMiniStreamCutoff;
+    const uint32_t unit = mini ? kMiniSectorSize : sectorSize_;
+    const size_t count = (data.size() + unit - 1) / unit;
+    std::vector<uint64_t> offsets;
+    offsets.reserve(count);
+    uint32_t previous = kEndOfChain;
+    for (size_t i = 0; i < count; ++i) {
+        const uint32_t allocated = mini ? AllocateMiniSector() : AllocateSector();
+        if (previous == kEndOfChain)
+            entry.start = allocated;
+        else if (mini)
+            SetMiniFat(previous, allocated);
+        else
+            SetFat(previous, allocated);
+        previous = allocated;
+        offsets.push_back(mini ? MiniSectorOffset(allocated) : SectorOffset(allocated));
+    }
+    for (size_t i = 0; i < count;) {
+        size_t run = 1;
+        while (i + run < count && offsets[i + run] == offsets[i] + run * unit) ++run;
+        const size_t begin = i * unit;
+        const size_t length = std::min<size_t>(run * unit, data.size() - begin);
+        HRESULT hr = file_->WriteAt(offsets[i], data.data() + begin, length);
+        if (FAILED(hr)) {
+            broken_ = true;
+            return hr;
+        }
+        i += run;
+    }
+    return S_OK;
+}
+
+uint32_t CompoundFile::NewEntryId() {
+    for (uint32_t id = entryHint_; id < entries_.size(); ++id) {
+        if (entries_[id].type == kTypeUnused) {
+            entryHint_ = id + 1;
+            return id;
+        }
+    }
+    const uint32_t id = static_cast<uint32_t>(entries_.size());
+    entries_.resize(entries_.size() + DirEntriesPerSector());
+    dirChain_.push_back(kFreeSector);  // placed when the metadata is relocated
+    entryHint_ = id + 1;
+    return id;
+}
+
+void CompoundFile::InsertChild(uint32_t storage, uint32_t id) {
+    std::vector<uint32_t>& children = entries_[storage].children;
+    auto it = std::lower_bound(children.begin(), children.end(), id, [this](uint32_t a, uint32_t b) {
+        return CompareNames(entries_[a].name, entries_[b].name) < 0;
+    });
+    children.insert(it, id);
+    entries_[id].parent = storage;
+    dirtyTrees_.insert(storage);
+}
+
+void CompoundFile::RemoveChild(uint32_t id) {
+    const uint32_t storage = entries_[id].parent;
+    std::vector<uint32_t>& children = entries_[storage].children;
+    children.erase(std::find(children.begin(), children.end(), id));
+    dirtyTrees_.insert(storage);
+}
+
+HRESULT CompoundFile::AddElement(uint32_t storage, std::u16string_view name, uint8_t type, uint32_t* id) {
+    if (broken_) return STG_E_WRITEFAULT;
+    const uint32_t created = NewEntryId();
+    Entry& entry = entries_[created];
+    entry = Entry{};
+    entry.name.assign(name);
+    entry.type = type;
+    InsertChild(storage, created);
+    MarkEntryDirty(created);
+    pending_ = true;
+    *id = created;
+    return S_OK;
+}
+
+void CompoundFile::ResetElement(uint32_t id, uint8_t type) {
+    FreeElementData(id);
+    Entry& entry = entries_[id];
+    if (entry.type != type) dirtyTrees_.insert(id);
+    entry.type = type;
+    entry.clsid = GUID_NULL;
+    entry.stateBits = 0;
+    MarkEntryDirty(id);
+    pending_ = true;
+}
+
+void CompoundFile::DestroyElement(uint32_t id) {
+    FreeElementData(id);
+    RemoveChild(id);
+    entries_[id] = Entry{};
+    entryHint_ = std::min(entryHint_, id);
+    MarkEntryDirty(id);
+    pending_ = true;
+}
+
+void CompoundFile::RenameElement(uint32_t id, std::u16string_view name) {
+    const uint32_t storage = entries_[id].parent;
+    RemoveChild(id);
+    entries_[id].name.assign(name);
+    InsertChild(storage, id);
+    MarkEntryDirty(id);
+    pending_ = true;
+}
+
+void CompoundFile::SetClass(uint32_t id, const GUID& clsid) {
+    entries_[id].clsid = clsid;
+    MarkEntryDirty(id);
+    pending_ = true;
+}
+
+bool CompoundFile::IsOpenBelow(uint32_t id) const {
+    if (open_.count(id)) return true;
+    for (uint32_t child : entries_[id].children)
+        if (IsOpenBelow(child)) return true;
+    return false;
+}
+
+}  // namespace vek::compound

@@ -1,0 +1,192 @@
+// The compound-file engine: the allocation tables, the directory and the
+// sibling trees of one open file, changed in memory and made durable by
+// Commit.
+//
+// Crash safety: committed sectors are never overwritten. Changed stream data,
+// directory, mini FAT, FAT and DIFAT sectors go to sectors that the committed
+// state holds free; after they are flushed, one write of the header switches
+// to the new state and a second flush makes it durable. A crash at any
+// instant leaves the file at its last committed state.
+//
+// Thread safety: one thread at a time per object.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/compound/format.h"
+#include "platform/compound/locked_file.h"
+
+namespace vek::compound {
+
+struct Entry {
+    std::u16string name;
+    uint8_t type = kTypeUnused;
+    uint8_t color = kBlack;
+    uint32_t left = kNoStream;
+    uint32_t right = kNoStream;
+    uint32_t child = kNoStream;
+    GUID clsid{};
+    uint32_t stateBits = 0;
+    FILETIME created{};
+    FILETIME modified{};
+    uint32_t start = kEndOfChain;
+    uint64_t size = 0;
+    // In memory only: the containing storage and, for storages, the
+    // elements inside in sibling order.
+    uint32_t parent = kNoStream;
+    std::vector<uint32_t> children;
+};
+
+// Where the bytes of a stream lie: the file offset of each of its units
+// (sectors or mini sectors).
+struct StreamExtents {
+    uint32_t unitSize = 0;
+    uint64_t size = 0;
+    std::vector<uint64_t> offsets;
+};
+
+class CompoundFile {
+public:
+    // Creates an empty file of version 3. With replace, any file at path is
+    // replaced; without, an existing file is STG_E_FILEALREADYEXISTS.
+    static HRESULT Create(const std::string& path, bool replace, std::unique_ptr<CompoundFile>* file);
+    // Opens and checks an existing file. Not a compound file:
+    // STG_E_FILEALREADYEXISTS; damaged: STG_E_INVALIDHEADER or
+    // STG_E_DOCFILECORRUPT; file errors as LockedFile::Open.
+    static HRESULT Open(const std::string& path, bool writable, std::unique_ptr<CompoundFile>* file);
+
+    // Commits what is pending; a failure leaves the last committed state.
+    ~CompoundFile();
+    CompoundFile(const CompoundFile&) = delete;
+    CompoundFile& operator=(const CompoundFile&) = delete;
+
+    bool writable() const { return writable_; }
+    const Entry& entry(uint32_t id) const { return entries_[id]; }
+
+    // The child of storage with this name, or kNoStream.
+    uint32_t FindChild(uint32_t storage, std::u16string_view name) const;
+
+    // Adds an empty stream or storage to storage; the name must be valid and
+    // unused.
+    HRESULT AddElement(uint32_t storage, std::u16string_view name, uint8_t type, uint32_t* id);
+    // Empties an element and makes it a stream or storage of the same name.
+    void ResetElement(uint32_t id, uint8_t type);
+    // Removes an element and everything below it.
+    void DestroyElement(uint32_t id);
+    // Renames an element; the new name must be valid and unused.
+    void RenameElement(uint32_t id, std::u16string_view name);
+    void SetClass(uint32_t id, const GUID& clsid);
+
+    // The units of a stream, checked against the tables: a chain that loops,
+    // leaves the file or ends early is STG_E_DOCFILECORRUPT.
+    HRESULT LocateStream(uint32_t id, StreamExtents* extents) const;
+    // Reads length bytes at position of a located stream (within its size).
+    HRESULT ReadStream(const StreamExtents& extents, uint64_t position, void* buffer, size_t length) const;
+    // Gives a stream new contents, written to free sectors at once.
+    HRESULT WriteStream(uint32_t id, const std::vector<uint8_t>& data);
+
+    // Makes every change so far durable in one step. After a failure the file
+    // keeps its last committed state and this object refuses further changes.
+    HRESULT Commit();
+    bool HasPendingChanges() const { return pending_; }
+
+    // Elements held open by a stream or storage object.
+    bool IsOpenBelow(uint32_t id) const;
+    void MarkOpen(uint32_t id) { open_.insert(id); }
+    void MarkClosed(uint32_t id) { open_.erase(id); }
+    bool IsOpen(uint32_t id) const { return open_.count(id) != 0; }
+
+private:
+    explicit CompoundFile(std::unique_ptr<LockedFile> file, bool writable)
+        : file_(std::move(file)), writable_(writable) {}
+
+    HRESULT InitializeEmpty();
+    HRESULT Load();
+    HRESULT LoadFatLocations();
+    HRESULT LoadTable(const std::vector<uint32_t>& sectors, std::vector<uint32_t>* table) const;
+    HRESULT LoadDirectory();
+    HRESULT LinkTree();
+
+    uint64_t SectorOffset(uint32_t sector) const { return (uint64_t{sector} + 1) << shift_; }
+    uint32_t FileSectors() const;
+    uint32_t EntriesPerSector() const { return sectorSize_ / 4; }
+    uint32_t DirEntriesPerSector() const { return sectorSize_ / kDirEntrySize; }
+    uint32_t DifatEntriesPerSector() const { return sectorSize_ / 4 - 1; }
+
+    // Follows a chain of the FAT (or, with mini, of the mini FAT) from start.
+    // With needed set, stops after that many units; else at the end of chain.
+    HRESULT WalkChain(bool mini, uint32_t start, uint64_t needed, bool untilEnd,
+                      std::vector<uint32_t>* chain) const;
+    uint64_t MiniSectorOffset(uint32_t mini) const;
+
+    // Working-state table changes; the committed value is remembered.
+    void SetFat(uint32_t sector, uint32_t value);
+    void SetMiniFat(uint32_t mini, uint32_t value);
+    uint32_t CommittedFat(uint32_t sector) const;
+    uint32_t CommittedMiniFat(uint32_t mini) const;
+    bool IsFresh(uint32_t sector) const;
+    uint32_t AllocateSector();
+    uint32_t AllocateMiniSector();
+    void FreeChain(bool mini, uint32_t start, uint64_t size);
+    void FreeElementData(uint32_t id);
+    uint32_t NewEntryId();
+    void MarkEntryDirty(uint32_t id) { dirtyDir_.insert(id / DirEntriesPerSector()); }
+    void InsertChild(uint32_t storage, uint32_t id);
+    void RemoveChild(uint32_t id);
+
+    void RebuildTrees();
+    uint32_t BuildTree(const std::vector<uint32_t>& ids, size_t lo, size_t hi, unsigned depth,
+                       unsigned redDepth);
+    void TrimMiniStream();
+    void RelocateChainSector(std::vector<uint32_t>& chain, size_t index, uint32_t* first);
+    void RelocateMetadata();
+    HRESULT WriteMetadata();
+    void EncodeHeader(Header* header) const;
+
+    std::unique_ptr<LockedFile> file_;
+    bool writable_;
+    bool broken_ = false;
+    bool pending_ = false;
+    Header header_{};
+    unsigned shift_ = kVersion3SectorShift;
+    uint32_t sectorSize_ = 1u << kVersion3SectorShift;
+
+    std::vector<uint32_t> fat_;
+    std::vector<uint32_t> fatSectors_;    // location of each FAT sector
+    std::vector<uint32_t> difatSectors_;  // location of each DIFAT sector
+    std::vector<uint32_t> dirChain_;
+    std::vector<uint32_t> miniFat_;
+    std::vector<uint32_t> miniFatChain_;
+    std::vector<uint32_t> miniStreamChain_;
+    std::vector<Entry> entries_;
+
+    // Committed values of table entries changed since the last commit.
+    std::unordered_map<uint32_t, uint32_t> fatCommitted_;
+    std::unordered_map<uint32_t, uint32_t> miniFatCommitted_;
+    size_t committedFatSize_ = 0;
+    size_t committedMiniFatSize_ = 0;
+    uint32_t sectorHint_ = 0;
+    uint32_t miniHint_ = 0;
+    uint32_t entryHint_ = 1;
+
+    std::set<uint32_t> dirtyFat_;      // FAT sector indexes
+    std::set<uint32_t> dirtyDifat_;    // DIFAT sector indexes
+    std::set<uint32_t> dirtyDir_;      // directory chain indexes
+    std::set<uint32_t> dirtyMiniFat_;  // mini FAT chain indexes
+    std::set<uint32_t> dirtyTrees_;    // storages whose sibling tree changes
+
+    std::set<uint32_t> open_;
+    // Visit marks for chain walks: a unit is visited when its mark equals the
+    // current walk's number.
+    mutable std::vector<uint32_t> visits_;
+    mutable std::vector<uint32_t> miniVisits_;
+    mutable uint32_t walk_ = 0;
+};
+
+}  // namespace vek::compound

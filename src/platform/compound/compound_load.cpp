@@ -1,0 +1,321 @@
+// Opening a compound file: the header, the DIFAT, the FAT, the directory and
+// its trees, each checked before it is used; and locating stream data.
+#include <algorithm>
+#include <cstring>
+
+#include "platform/compound/compound_file.h"
+#include "platform/compound/names.h"
+
+namespace vek::compound {
+namespace {
+
+constexpr uint64_t kMaxWalkLength = kMaxRegularSector;
+
+}  // namespace
+
+HRESULT CompoundFile::Create(const std::string& path, bool replace, std::unique_ptr<CompoundFile>* file) {
+    std::unique_ptr<LockedFile> locked;
+    HRESULT hr = LockedFile::Open(path, LockedFile::Access::kReadWrite,
+                                  replace ? LockedFile::Disposition::kCreateOrTruncate
+                                          : LockedFile::Disposition::kCreateNew,
+                                  &locked);
+    if (FAILED(hr)) return hr;
+    std::unique_ptr<CompoundFile> created(new CompoundFile(std::move(locked), true));
+    hr = created->InitializeEmpty();
+    if (FAILED(hr)) return hr;
+    *file = std::move(created);
+    return S_OK;
+}
+
+HRESULT CompoundFile::Open(const std::string& path, bool writable, std::unique_ptr<CompoundFile>* file) {
+    std::unique_ptr<LockedFile> locked;
+    HRESULT hr = LockedFile::Open(path, writable ? LockedFile::Access::kReadWrite : LockedFile::Access::kRead,
+                                  LockedFile::Disposition::kOpenExisting, &locked);
+    if (FAILED(hr)) return hr;
+    std::unique_ptr<CompoundFile> opened(new CompoundFile(std::move(locked), writable));
+    hr = opened->Load();
+    if (FAILED(hr)) return hr;
+    *file = std::move(opened);
+    return S_OK;
+}
+
+HRESULT CompoundFile::InitializeEmpty() {
+    std::memcpy(header_.signature, kSignature, sizeof kSignature);
+    header_.minorVersion = kMinorVersion;
+    header_.majorVersion = kVersion3;
+    header_.byteOrder = kByteOrderMark;
+    header_.sectorShift = kVersion3SectorShift;
+    header_.miniSectorShift = kMiniSectorShift;
+    header_.miniStreamCutoff = kMiniStreamCutoff;
+    Entry root;
+    root.name = u"Root Entry";
+    root.type = kTypeRoot;
+    root.color = kBlack;
+    entries_.assign(DirEntriesPerSector(), Entry{});
+    entries_[kRootId] = root;
+    dirChain_.push_back(kFreeSector);  // placed by the first commit
+    dirtyDir_.insert(0);
+    pending_ = true;
+    return Commit();
+}
+
+uint32_t CompoundFile::FileSectors() const {
+    const uint64_t size = file_->size();
+    if (size <= sectorSize_) return 0;
+    const uint64_t sectors = (size - sectorSize_ + sectorSize_ - 1) >> shift_;
+    return static_cast<uint32_t>(std::min<uint64_t>(sectors, kMaxRegularSector));
+}
+
+HRESULT CompoundFile::Load() {
+    if (file_->size() < kHeaderSize) return STG_E_FILEALREADYEXISTS;
+    HRESULT hr = file_->ReadAt(0, &header_, sizeof header_);
+    if (FAILED(hr)) return hr;
+    if (std::memcmp(header_.signature, kSignature, sizeof kSignature) != 0) return STG_E_FILEALREADYEXISTS;
+    const bool v3 = header_.majorVersion == kVersion3 && header_.sectorShift == kVersion3SectorShift;
+    const bool v4 = header_.majorVersion == kVersion4 && header_.sectorShift == kVersion4SectorShift;
+    if (header_.byteOrder != kByteOrderMark || !(v3 || v4) || header_.miniSectorShift != kMiniSectorShift ||
+        header_.miniStreamCutoff != kMiniStreamCutoff)
+        return STG_E_INVALIDHEADER;
+    shift_ = header_.sectorShift;
+    sectorSize_ = 1u << shift_;
+    if (file_->size() < sectorSize_) return STG_E_INVALIDHEADER;
+    if (FAILED(hr = LoadFatLocations())) return hr;
+    if (FAILED(hr = LoadTable(fatSectors_, &fat_))) return hr;
+    committedFatSize_ = fat_.size();
+    if (FAILED(hr = LoadDirectory())) return hr;
+    if (header_.firstMiniFatSector != kEndOfChain && header_.firstMiniFatSector != kFreeSector) {
+        if (FAILED(hr = WalkChain(false, header_.firstMiniFatSector, 0, true, &miniFatChain_))) return hr;
+        if (FAILED(hr = LoadTable(miniFatChain_, &miniFat_))) return hr;
+    }
+    committedMiniFatSize_ = miniFat_.size();
+    Entry& root = entries_[kRootId];
+    if (root.size > 0) {
+        const uint64_t needed = (root.size + sectorSize_ - 1) >> shift_;
+        if (needed > FileSectors()) return STG_E_DOCFILECORRUPT;
+        if (FAILED(hr = WalkChain(false, root.start, needed, false, &miniStreamChain_))) return hr;
+    }
+    if (FAILED(hr = LinkTree())) return hr;
+    if (writable_) {
+        // Sectors that hold the tables must never be handed out while they
+        // are in use, whatever the file's own marks say.
+        for (uint32_t index = 0; index < fatSectors_.size(); ++index) {
+            const uint32_t sector = fatSectors_[index];
+            if (fat_[sector] != kFatSector) {
+                fat_[sector] = kFatSector;
+                dirtyFat_.insert(sector / EntriesPerSector());
+                pending_ = true;
+            }
+        }
+        for (uint32_t sector : difatSectors_) {
+            if (fat_[sector] != kDifatSector) {
+                fat_[sector] = kDifatSector;
+                dirtyFat_.insert(sector / EntriesPerSector());
+                pending_ = true;
+            }
+        }
+    }
+    return S_OK;
+}
+
+HRESULT CompoundFile::LoadFatLocations() {
+    const uint32_t fileSectors = FileSectors();
+    const uint32_t count = header_.fatSectorCount;
+    if (count == 0 || count > fileSectors) return STG_E_DOCFILECORRUPT;
+    fatSectors_.reserve(count);
+    for (uint32_t i = 0; i < kHeaderDifatEntries && fatSectors_.size() < count; ++i)
+        fatSectors_.push_back(header_.difat[i]);
+    std::vector<uint32_t> block(EntriesPerSector());
+    uint32_t next = header_.firstDifatSector;
+    while (fatSectors_.size() < count) {
+        if (next >= fileSectors || difatSectors_.size() >= fileSectors) return STG_E_DOCFILECORRUPT;
+        if (std::find(difatSectors_.begin(), difatSectors_.end(), next) != difatSectors_.end())
+            return STG_E_DOCFILECORRUPT;
+        difatSectors_.push_back(next);
+        HRESULT hr = file_->ReadAt(SectorOffset(next), block.data(), sectorSize_);
+        if (FAILED(hr)) return STG_E_DOCFILECORRUPT;
+        for (uint32_t i = 0; i < DifatEntriesPerSector() && fatSectors_.size() < count; ++i)
+            fatSectors_.push_back(block[i]);
+        next = block[DifatEntriesPerSector()];
+    }
+    std::vector<uint32_t> sorted = fatSectors_;
+    sorted.insert(sorted.end(), difatSectors_.begin(), difatSectors_.end());
+    std::sort(sorted.begin(), sorted.end());
+    if (sorted.back() >= fileSectors || std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end())
+        return STG_E_DOCFILECORRUPT;
+    return S_OK;
+}
+
+HRESULT CompoundFile::LoadTable(const std::vector<uint32_t>& sectors, std::vector<uint32_t>* table) const {
+    table->resize(sectors.size() * EntriesPerSector());
+    for (size_t i = 0; i < sectors.size();) {
+        size_t run = 1;
+        while (i + run < sectors.size() && sectors[i + run] == sectors[i] + run) ++run;
+        HRESULT hr = file_->ReadAt(SectorOffset(sectors[i]), table->data() + i * EntriesPerSector(),
+                                   run * sectorSize_);
+        if (FAILED(hr)) return STG_E_DOCFILECORRUPT;
+        i += run;
+    }
+    return S_OK;
+}
+
+HRESULT CompoundFile::WalkChain(bool mini, uint32_t start, uint64_t needed, bool untilEnd,
+                                std::vector<uint32_t>* chain) const {
+    const std::vector<uint32_t>& table = mini ? miniFat_ : fat_;
+    std::vector<uint32_t>& visits = mini ? miniVisits_ : visits_;
+    uint64_t limit;
+    if (mini) {
+        limit = std::min<uint64_t>(table.size(), (uint64_t{miniStreamChain_.size()} << shift_) / kMiniSectorSize);
+    } else {
+        limit = std::min<uint64_t>(table.size(), FileSectors());
+    }
+    if (!untilEnd && needed > limit) return STG_E_DOCFILECORRUPT;
+    if (visits.size() < table.size()) visits.resize(table.size(), 0);
+    if (++walk_ == 0) {
+        std::fill(visits_.begin(), visits_.end(), 0);
+        std::fill(miniVisits_.begin(), miniVisits_.end(), 0);
+        walk_ = 1;
+    }
+    chain->clear();
+    if (!untilEnd) chain->reserve(needed);
+    uint32_t current = start;
+    while (untilEnd ? current != kEndOfChain : chain->size() < needed) {
+        if (current >= limit || visits[current] == walk_ || chain->size() >= kMaxWalkLength)
+            return STG_E_DOCFILECORRUPT;
+        visits[current] = walk_;
+        chain->push_back(current);
+        current = table[current];
+    }
+    if (untilEnd && chain->empty()) return STG_E_DOCFILECORRUPT;
+    return S_OK;
+}
+
+HRESULT CompoundFile::LoadDirectory() {
+    HRESULT hr = WalkChain(false, header_.firstDirectorySector, 0, true, &dirChain_);
+    if (FAILED(hr)) return hr;
+    const uint32_t perSector = DirEntriesPerSector();
+    std::vector<DirEntryRecord> records(dirChain_.size() * perSector);
+    for (size_t i = 0; i < dirChain_.size(); ++i) {
+        hr = file_->ReadAt(SectorOffset(dirChain_[i]), &records[i * perSector], sectorSize_);
+        if (FAILED(hr)) return STG_E_DOCFILECORRUPT;
+    }
+    entries_.resize(records.size());
+    for (size_t id = 0; id < records.size(); ++id) {
+        const DirEntryRecord& record = records[id];
+        Entry& entry = entries_[id];
+        entry.type = record.type;
+        if (record.type == kTypeUnused) continue;
+        if (record.nameBytes < 2 || record.nameBytes > 2 * kNameUnits || record.nameBytes % 2 != 0)
+            return STG_E_DOCFILECORRUPT;
+        const size_t units = record.nameBytes / 2 - 1;
+        entry.name.assign(record.name, std::find(record.name, record.name + units, u'\0'));
+        entry.color = record.color;
+        entry.left = record.left;
+        entry.right = record.right;
+        entry.child = record.child;
+        entry.clsid = record.clsid;
+        entry.stateBits = record.stateBits;
+        entry.created = record.created;
+        entry.modified = record.modified;
+        entry.start = record.start;
+        // Old writers left garbage in the high half of version 3 sizes.
+        entry.size = header_.majorVersion == kVersion3 ? record.sizeLow
+                                                       : (uint64_t{record.sizeHigh} << 32 | record.sizeLow);
+    }
+    if (entries_[kRootId].type != kTypeRoot) return STG_E_DOCFILECORRUPT;
+    return S_OK;
+}
+
+HRESULT CompoundFile::LinkTree() {
+    // Every entry reachable from the root belongs to exactly one storage;
+    // unreachable ones are free for reuse.
+    std::vector<bool> seen(entries_.size(), false);
+    seen[kRootId] = true;
+    std::vector<uint32_t> storages = {kRootId};
+    std::vector<uint32_t> pending;
+    while (!storages.empty()) {
+        const uint32_t storage = storages.back();
+        storages.pop_back();
+        std::vector<uint32_t>& children = entries_[storage].children;
+        pending.assign(1, entries_[storage].child);
+        while (!pending.empty()) {
+            const uint32_t id = pending.back();
+            pending.pop_back();
+            if (id == kNoStream) continue;
+            if (id >= entries_.size() || seen[id]) return STG_E_DOCFILECORRUPT;
+            Entry& entry = entries_[id];
+            if ((entry.type != kTypeStorage && entry.type != kTypeStream) || entry.name.empty())
+                return STG_E_DOCFILECORRUPT;
+            seen[id] = true;
+            entry.parent = storage;
+            children.push_back(id);
+            pending.push_back(entry.left);
+            pending.push_back(entry.right);
+            if (entry.type == kTypeStorage) storages.push_back(id);
+        }
+        std::stable_sort(children.begin(), children.end(), [this](uint32_t a, uint32_t b) {
+            return CompareNames(entries_[a].name, entries_[b].name) < 0;
+        });
+    }
+    for (size_t id = 0; id < entries_.size(); ++id)
+        if (!seen[id]) entries_[id] = Entry{};
+    return S_OK;
+}
+
+uint32_t CompoundFile::FindChild(uint32_t storage, std::u16string_view name) const {
+    const std::vector<uint32_t>& children = entries_[storage].children;
+    auto it = std::lower_bound(children.begin(), children.end(), name, [this](uint32_t id, std::u16string_view n) {
+        return CompareNames(entries_[id].name, n) < 0;
+    });
+    if (it == children.end() || CompareNames(entries_[*it].name, name) != 0) return kNoStream;
+    return *it;
+}
+
+uint64_t CompoundFile::MiniSectorOffset(uint32_t mini) const {
+    const uint64_t byte = uint64_t{mini} * kMiniSectorSize;
+    return SectorOffset(miniStreamChain_[byte >> shift_]) + (byte & (sectorSize_ - 1));
+}
+
+HRESULT CompoundFile::LocateStream(uint32_t id, StreamExtents* extents) const {
+    const Entry& entry = entries_[id];
+    extents->size = entry.size;
+    extents->offsets.clear();
+    if (entry.size == 0) {
+        extents->unitSize = sectorSize_;
+        return S_OK;
+    }
+    const bool mini = entry.size < kMiniStreamCutoff;
+    extents->unitSize = mini ? kMiniSectorSize : sectorSize_;
+    if (!mini && entry.size > (uint64_t{FileSectors()} << shift_)) return STG_E_DOCFILECORRUPT;
+    const uint64_t needed = (entry.size + extents->unitSize - 1) / extents->unitSize;
+    std::vector<uint32_t> chain;
+    HRESULT hr = WalkChain(mini, entry.start, needed, false, &chain);
+    if (FAILED(hr)) return hr;
+    extents->offsets.reserve(chain.size());
+    for (uint32_t unit : chain) extents->offsets.push_back(mini ? MiniSectorOffset(unit) : SectorOffset(unit));
+    return S_OK;
+}
+
+HRESULT CompoundFile::ReadStream(const StreamExtents& extents, uint64_t position, void* buffer,
+                                 size_t length) const {
+    auto* out = static_cast<uint8_t*>(buffer);
+    const uint32_t unit = extents.unitSize;
+    while (length > 0) {
+        size_t index = position / unit;
+        const uint64_t within = position % unit;
+        uint64_t runBytes = unit - within;
+        while (runBytes < length && index + 1 < extents.offsets.size() &&
+               extents.offsets[index + 1] == extents.offsets[index] + unit) {
+            ++index;
+            runBytes += unit;
+        }
+        const size_t take = static_cast<size_t>(std::min<uint64_t>(runBytes, length));
+        HRESULT hr = file_->ReadAt(extents.offsets[position / unit] + within, out, take);
+        if (FAILED(hr)) return STG_E_DOCFILECORRUPT;
+        out += take;
+        position += take;
+        length -= take;
+    }
+    return S_OK;
+}
+
+}  // namespace vek::compound

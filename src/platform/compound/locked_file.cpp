@@ -1,0 +1,146 @@
+// Compound-file I/O on POSIX descriptors with flock.
+#include "platform/compound/locked_file.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace vek::compound {
+namespace {
+
+// Files up to this size are read whole when opened.
+constexpr uint64_t kCacheLimit = 1u << 20;
+// A file replaced between open and lock is retried this often.
+constexpr int kReplacedRetries = 8;
+
+HRESULT StatusFromOpenError(int error) {
+    switch (error) {
+        case ENOENT: return STG_E_FILENOTFOUND;
+        case ENOTDIR: return STG_E_PATHNOTFOUND;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case ETXTBSY:
+        case EISDIR: return STG_E_ACCESSDENIED;
+        case EMFILE:
+        case ENFILE: return STG_E_TOOMANYOPENFILES;
+        case ENOMEM: return STG_E_INSUFFICIENTMEMORY;
+        default: return STG_E_UNKNOWN;
+    }
+}
+
+}  // namespace
+
+HRESULT LockedFile::Open(const std::string& path, Access access, Disposition disposition,
+                         std::unique_ptr<LockedFile>* file) {
+    int flags = O_CLOEXEC | (access == Access::kReadWrite ? O_RDWR : O_RDONLY);
+    if (disposition != Disposition::kOpenExisting) flags |= O_CREAT;
+    if (disposition == Disposition::kCreateNew) flags |= O_EXCL;
+    for (int attempt = 0; attempt < kReplacedRetries; ++attempt) {
+        const int fd = ::open(path.c_str(), flags, 0644);
+        if (fd < 0) return errno == EEXIST ? STG_E_FILEALREADYEXISTS : StatusFromOpenError(errno);
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const int error = errno;
+            ::close(fd);
+            return error == EWOULDBLOCK ? STG_E_LOCKVIOLATION : STG_E_UNKNOWN;
+        }
+        struct stat held {}, named {};
+        if (::fstat(fd, &held) != 0) {
+            ::close(fd);
+            return STG_E_UNKNOWN;
+        }
+        if (!S_ISREG(held.st_mode)) {
+            ::close(fd);
+            return STG_E_ACCESSDENIED;
+        }
+        if (::stat(path.c_str(), &named) != 0 || named.st_ino != held.st_ino ||
+            named.st_dev != held.st_dev) {
+            ::close(fd);  // replaced or removed while we were locking: look again
+            continue;
+        }
+        std::unique_ptr<LockedFile> opened(new LockedFile(fd, static_cast<uint64_t>(held.st_size)));
+        if (disposition != Disposition::kOpenExisting) {
+            HRESULT hr = opened->Resize(0);
+            if (FAILED(hr)) return hr;
+        } else {
+            opened->LoadCache();
+        }
+        *file = std::move(opened);
+        return S_OK;
+    }
+    return STG_E_LOCKVIOLATION;
+}
+
+LockedFile::~LockedFile() { ::close(fd_); }
+
+void LockedFile::LoadCache() {
+    if (size_ == 0 || size_ > kCacheLimit) return;
+    std::vector<uint8_t> bytes(size_);
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pread(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+        if (n <= 0) return;  // reads go to the file instead
+        done += static_cast<size_t>(n);
+    }
+    cache_ = std::move(bytes);
+}
+
+HRESULT LockedFile::ReadAt(uint64_t offset, void* buffer, size_t length) const {
+    if (offset > size_ || length > size_ - offset) return STG_E_READFAULT;
+    auto* out = static_cast<uint8_t*>(buffer);
+    if (offset + length <= cache_.size()) {
+        std::memcpy(out, cache_.data() + offset, length);
+        return S_OK;
+    }
+    size_t done = 0;
+    while (done < length) {
+        const ssize_t n = ::pread(fd_, out + done, length - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return STG_E_READFAULT;
+        done += static_cast<size_t>(n);
+    }
+    return S_OK;
+}
+
+HRESULT LockedFile::WriteAt(uint64_t offset, const void* buffer, size_t length) {
+    const auto* in = static_cast<const uint8_t*>(buffer);
+    size_t done = 0;
+    while (done < length) {
+        const ssize_t n = ::pwrite(fd_, in + done, length - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return errno == ENOSPC || errno == EDQUOT ? STG_E_MEDIUMFULL : STG_E_WRITEFAULT;
+        done += static_cast<size_t>(n);
+    }
+    if (offset < cache_.size()) {
+        const size_t inCache = std::min<uint64_t>(length, cache_.size() - offset);
+        std::memcpy(cache_.data() + offset, in, inCache);
+    }
+    size_ = std::max(size_, offset + length);
+    return S_OK;
+}
+
+HRESULT LockedFile::Resize(uint64_t length) {
+    int rc;
+    do {
+        rc = ::ftruncate(fd_, static_cast<off_t>(length));
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0) return errno == ENOSPC || errno == EFBIG ? STG_E_MEDIUMFULL : STG_E_WRITEFAULT;
+    size_ = length;
+    if (cache_.size() > length) cache_.resize(length);
+    return S_OK;
+}
+
+HRESULT LockedFile::Sync() {
+    int rc;
+    do {
+        rc = ::fdatasync(fd_);
+    } while (rc != 0 && errno == EINTR);
+    return rc == 0 ? S_OK : STG_E_WRITEFAULT;
+}
+
+}  // namespace vek::compound

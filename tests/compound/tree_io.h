@@ -1,0 +1,162 @@
+// Test helpers: write a described tree of storages and streams through the
+// public API, and read any compound file back into a flat listing.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "vekconfig/storage.h"
+#include "vekconfig/text.h"
+
+namespace vek::test {
+
+// One element of a planned file: a stream with bytes, or a storage.
+struct Node {
+    std::string name;  // UTF-8
+    bool storage = false;
+    std::string bytes;
+    std::vector<Node> children;
+    GUID clsid = GUID_NULL;
+};
+
+inline Node Stream(std::string name, std::string bytes) { return Node{std::move(name), false, std::move(bytes), {}, GUID_NULL}; }
+inline Node Storage(std::string name, std::vector<Node> children, GUID clsid = GUID_NULL) {
+    return Node{std::move(name), true, {}, std::move(children), clsid};
+}
+
+// Deterministic, position-dependent bytes so that misplaced sectors show.
+inline std::string Pattern(size_t size, unsigned seed) {
+    std::string bytes(size, '\0');
+    uint32_t x = seed * 2654435761u + 12345u;
+    for (size_t i = 0; i < size; ++i) {
+        x = x * 1103515245u + 12345u;
+        bytes[i] = static_cast<char>(x >> 16);
+    }
+    return bytes;
+}
+
+inline std::u16string W(const std::string& utf8) { return Utf8ToUtf16(utf8); }
+
+inline HRESULT WriteChildren(IStorage* storage, const std::vector<Node>& children) {
+    for (const Node& node : children) {
+        const std::u16string name = W(node.name);
+        if (node.storage) {
+            IStorage* sub = nullptr;
+            HRESULT hr = storage->CreateStorage(name.c_str(), STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, 0, &sub);
+            if (FAILED(hr)) return hr;
+            if (!(node.clsid == GUID_NULL)) sub->SetClass(node.clsid);
+            hr = WriteChildren(sub, node.children);
+            sub->Release();
+            if (FAILED(hr)) return hr;
+        } else {
+            IStream* stream = nullptr;
+            HRESULT hr = storage->CreateStream(name.c_str(), STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_CREATE,
+                                               0, 0, &stream);
+            if (FAILED(hr)) return hr;
+            ULONG written = 0;
+            hr = stream->Write(node.bytes.data(), static_cast<ULONG>(node.bytes.size()), &written);
+            stream->Release();
+            if (FAILED(hr)) return hr;
+        }
+    }
+    return S_OK;
+}
+
+// Creates path with the given root class and children.
+inline HRESULT WriteTree(const std::string& path, const std::vector<Node>& children, GUID rootClsid = GUID_NULL) {
+    IStorage* root = nullptr;
+    HRESULT hr = StgCreateDocfile(W(path).c_str(), STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_CREATE, 0, &root);
+    if (FAILED(hr)) return hr;
+    if (!(rootClsid == GUID_NULL)) root->SetClass(rootClsid);
+    hr = WriteChildren(root, children);
+    root->Release();
+    return hr;
+}
+
+// A flat listing: "path/" for storages (with their class when not null),
+// "path" => bytes for streams.
+using Listing = std::map<std::string, std::string>;
+
+inline std::string GuidText(const GUID& guid) {
+    WCHAR text[39];
+    StringFromGUID2(guid, text, 39);
+    return Utf16ToUtf8(text);
+}
+
+inline HRESULT ReadStorage(IStorage* storage, const std::string& prefix, Listing* listing) {
+    IEnumSTATSTG* elements = nullptr;
+    HRESULT hr = storage->EnumElements(0, nullptr, 0, &elements);
+    if (FAILED(hr)) return hr;
+    STATSTG stat;
+    while ((hr = elements->Next(1, &stat, nullptr)) == S_OK) {
+        const std::string name = Utf16ToUtf8(stat.pwcsName);
+        const std::string path = prefix + name;
+        if (stat.type == STGTY_STORAGE) {
+            IStorage* sub = nullptr;
+            hr = storage->OpenStorage(stat.pwcsName, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0, &sub);
+            CoTaskMemFree(stat.pwcsName);
+            if (FAILED(hr)) break;
+            STATSTG own;
+            sub->Stat(&own, STATFLAG_NONAME);
+            (*listing)[path + "/"] = own.clsid == GUID_NULL ? "" : GuidText(own.clsid);
+            hr = ReadStorage(sub, path + "/", listing);
+            sub->Release();
+            if (FAILED(hr)) break;
+        } else {
+            IStream* stream = nullptr;
+            hr = storage->OpenStream(stat.pwcsName, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &stream);
+            CoTaskMemFree(stat.pwcsName);
+            if (FAILED(hr)) break;
+            std::string bytes(stat.cbSize.QuadPart, '\0');
+            ULONG read = 0;
+            hr = stream->Read(bytes.data(), static_cast<ULONG>(bytes.size()), &read);
+            stream->Release();
+            if (FAILED(hr)) break;
+            if (read != bytes.size()) {
+                hr = STG_E_READFAULT;
+                break;
+            }
+            (*listing)[path] = bytes;
+        }
+    }
+    elements->Release();
+    return hr == S_FALSE ? S_OK : hr;
+}
+
+// Reads the whole file; the root's class goes under the key "/".
+inline HRESULT ReadTree(const std::string& path, Listing* listing) {
+    listing->clear();
+    IStorage* root = nullptr;
+    HRESULT hr = StgOpenStorage(W(path).c_str(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0, &root);
+    if (FAILED(hr)) return hr;
+    STATSTG stat;
+    root->Stat(&stat, STATFLAG_NONAME);
+    (*listing)["/"] = stat.clsid == GUID_NULL ? "" : GuidText(stat.clsid);
+    hr = ReadStorage(root, "", listing);
+    root->Release();
+    return hr;
+}
+
+// The listing a planned tree should read back as.
+inline void Expect(const std::vector<Node>& children, const std::string& prefix, Listing* listing) {
+    for (const Node& node : children) {
+        if (node.storage) {
+            (*listing)[prefix + node.name + "/"] = node.clsid == GUID_NULL ? "" : GuidText(node.clsid);
+            Expect(node.children, prefix + node.name + "/", listing);
+        } else {
+            (*listing)[prefix + node.name] = node.bytes;
+        }
+    }
+}
+
+inline Listing Expected(const std::vector<Node>& children, GUID rootClsid = GUID_NULL) {
+    Listing listing;
+    listing["/"] = rootClsid == GUID_NULL ? "" : GuidText(rootClsid);
+    Expect(children, "", &listing);
+    return listing;
+}
+
+}  // namespace vek::test

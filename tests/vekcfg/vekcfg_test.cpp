@@ -1,0 +1,154 @@
+// vekcfg end to end: the binary run against a fresh VEK_HOME.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "support/temp_home.h"
+#include "platform/event_format.h"
+
+namespace vek::test {
+namespace {
+
+struct Result {
+    int exit = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Slurp(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class VekcfgTest : public ::testing::Test {
+protected:
+    // Runs the tool with args, in directory cwd when one is given.
+    Result Run(const std::string& args, const std::string& cwd = "") {
+        const auto out = home_ / "out.txt";
+        const auto err = home_ / "err.txt";
+        const std::string command = (cwd.empty() ? "" : "cd " + cwd + " && ") +
+                                    std::string(VEK_TEST_BINARY_DIR) + "/tools/vekcfg/vekcfg " +
+                                    args + " >" + out.string() + " 2>" + err.string() +
+                                    " </dev/null";
+        const int status = std::system(command.c_str());
+        Result result;
+        result.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        result.out = Slurp(out);
+        result.err = Slurp(err);
+        std::filesystem::remove(out);
+        std::filesystem::remove(err);
+        return result;
+    }
+    std::string Home(const char* leaf) { return (home_ / leaf).string(); }
+
+    TempHome home_;
+};
+
+TEST_F(VekcfgTest, FreshHomeShowsEverySettingWithItsDefault) {
+    const Result result = Run("settings");
+    ASSERT_EQ(result.exit, 0) << result.err;
+    EXPECT_EQ(result.out, "ConfigurationRoot          " + Home("config") + "/\n" +
+                              "SpoolRoot                  " + Home("spool") + "/\n" +
+                              "TempRoot                   " + Home("temp") + "/\n" +
+                              "LogFileName                \n" +
+                              "LogLength                  1000000\n" +
+                              "SchedulerSelectionMethod   1\n");
+    EXPECT_EQ(result.err, "");
+}
+
+TEST_F(VekcfgTest, SetThenGetRoundTripsWithNamesInAnyCase) {
+    ASSERT_EQ(Run("settings set templocation x").exit, 2);
+    ASSERT_EQ(Run("settings set tempROOT " + Home("t")).exit, 0);
+    EXPECT_EQ(Run("settings get TempRoot").out, Home("t") + "/\n");
+    ASSERT_EQ(Run("settings set LogLength 0x10").exit, 0);
+    EXPECT_EQ(Run("settings get loglength").out, "16\n");
+    ASSERT_EQ(Run("settings set SchedulerSelectionMethod 3").exit, 0);
+    EXPECT_EQ(Run("settings get SchedulerSelectionMethod").out, "3\n");
+    ASSERT_EQ(Run("settings set LogFileName 'my log.txt'").exit, 0);
+    EXPECT_EQ(Run("settings get LogFileName").out, "my log.txt\n");
+}
+
+TEST_F(VekcfgTest, RelativeDirectoryIsStoredAbsolute) {
+    std::filesystem::create_directory(Home("a"));
+    const Result result = Run("settings set SpoolRoot ../spool2", Home("a"));
+    ASSERT_EQ(result.exit, 0) << result.err;
+    EXPECT_TRUE(std::filesystem::is_directory(Home("spool2")));
+    EXPECT_EQ(Run("settings get SpoolRoot").out, Home("spool2") + "/\n");
+}
+
+TEST_F(VekcfgTest, BadInputGivesOneLineErrorAndNonZeroExit) {
+    for (const char* args : {"settings get NoSuchSetting", "settings set LogLength -1",
+                             "settings set LogLength 99999999999", "settings set LogLength ''",
+                             "settings frobnicate", "settings get", "events --last zero",
+                             "events --bogus", "nosuchcommand"}) {
+        const Result result = Run(args);
+        EXPECT_EQ(result.exit, 2) << args;
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << args << result.err;
+        EXPECT_EQ(result.err.rfind("vekcfg: ", 0), 0u) << args;
+    }
+    EXPECT_EQ(Run("settings get LogLength").out, "1000000\n") << "nothing stored by the bad set";
+}
+
+TEST_F(VekcfgTest, DirectoryWithMissingParentIsRefused) {
+    const Result result = Run("settings set ConfigurationRoot " + Home("no/parent"));
+    EXPECT_EQ(result.exit, 1);
+    EXPECT_NE(result.err.find("its parent must exist"), std::string::npos) << result.err;
+}
+
+TEST_F(VekcfgTest, DamagedRegistryIsNamedWithoutCrashing) {
+    std::ofstream(home_ / "registry.sqlite") << std::string(8192, '\x5a');
+    for (const char* args : {"settings", "settings get TempRoot", "settings set LogFileName x"}) {
+        const Result result = Run(args);
+        EXPECT_EQ(result.exit, 1) << args;
+        EXPECT_NE(result.err.find("registry.sqlite is damaged"), std::string::npos)
+            << args << ": " << result.err;
+    }
+    const Result events = Run("events");
+    EXPECT_EQ(events.exit, 0);
+    EXPECT_NE(events.out.find("function FAILED (0x3f1)"), std::string::npos) << events.out;
+}
+
+TEST_F(VekcfgTest, EventsShowWarningsOldestFirstAndJsonLinesParse) {
+    EXPECT_EQ(Run("events").out, "no events in " + Home("events.jsonl") + "\n");
+    ASSERT_EQ(Run("settings").exit, 0);
+    const Result readable = Run("events");
+    ASSERT_EQ(readable.exit, 0);
+    const auto config = readable.out.find("VEK config location not found in Registry");
+    const auto temp = readable.out.find("VEK TEMP location not found in Registry");
+    ASSERT_NE(config, std::string::npos) << readable.out;
+    ASSERT_NE(temp, std::string::npos);
+    EXPECT_LT(config, temp);
+    EXPECT_NE(readable.out.find("  warning  "), std::string::npos);
+
+    const Result json = Run("events --json --last 1");
+    ASSERT_EQ(json.exit, 0);
+    EventLogEntry entry;
+    ASSERT_EQ(std::count(json.out.begin(), json.out.end(), '\n'), 1);
+    ASSERT_TRUE(ParseEventJson(json.out.substr(0, json.out.size() - 1), &entry)) << json.out;
+    EXPECT_EQ(entry.message, "VEK log length not found in Registry -- set log length to default value.");
+}
+
+TEST_F(VekcfgTest, DamagedEventLinesAreCountedOnStandardError) {
+    std::ofstream(home_ / "events.jsonl") << "{\"type\":\n";
+    const Result result = Run("events");
+    EXPECT_EQ(result.exit, 0);
+    EXPECT_NE(result.err.find("1 damaged line"), std::string::npos) << result.err;
+}
+
+TEST_F(VekcfgTest, HomeOptionUsesAnotherDirectory) {
+    const auto other = home_ / "other";
+    std::filesystem::create_directory(other);
+    const Result result = Run("--home " + other.string() + " settings get ConfigurationRoot");
+    ASSERT_EQ(result.exit, 0) << result.err;
+    EXPECT_EQ(result.out, (other / "config").string() + "/\n");
+    EXPECT_TRUE(std::filesystem::exists(other / "registry.sqlite"));
+    EXPECT_FALSE(std::filesystem::exists(home_ / "config"));
+    EXPECT_EQ(Run("--home").exit, 2);
+}
+
+}  // namespace
+}  // namespace vek::test

@@ -1,0 +1,43 @@
+#include "tool_output.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "vekconfig/registry.h"
+
+namespace vekcfg {
+
+int Fail(const char* command, const std::string& message) {
+    std::fprintf(stderr, "vekcfg: %s: %s\n", command, message.c_str());
+    return 1;
+}
+
+int Usage(const char* command, const std::string& message) {
+    std::fprintf(stderr, "vekcfg: %s: %s (see 'vekcfg %s --help')\n", command, message.c_str(),
+                 command);
+    return 2;
+}
+
+std::string DescribeRegistryTrouble() {
+    HKEY key = nullptr;
+    const LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE", 0, KEY_READ, &key);
+    if (status == ERROR_SUCCESS) {
+        RegCloseKey(key);
+        return "";
+    }
+    const char* registry = std::getenv("VEK_REGISTRY");
+    const char* home = std::getenv("VEK_HOME");
+    const std::string database =
+        registry != nullptr && *registry != 0 ? std::string("the registry ") + registry
+        : home != nullptr && *home != 0 ? std::string("the registry ") + home + "/registry.sqlite"
+                                        : std::string("the registry database");
+    switch (status) {
+        case ERROR_FILE_NOT_FOUND: return "";  // a fresh registry has no keys yet
+        case ERROR_BADDB: return database + " is damaged or is not a registry database";
+        case ERROR_REGISTRY_IO_FAILED: return database + " cannot be opened or read";
+        case ERROR_ACCESS_DENIED: return "access to " + database + " is denied";
+        default: return database + " answered error " + std::to_string(status);
+    }
+}
+
+}  // namespace vekcfg
