@@ -2,6 +2,7 @@
 // help text with examples, and a handler. main() dispatches on the first word.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -16,5 +17,9 @@ struct Command {
 
 // Every command of the tool, in the order --help lists them.
 const std::vector<Command>& AllCommands();
+// The command of that name, or null.
+const Command* FindCommand(const std::string& name);
+// The tool's usage: global options and the command list.
+void PrintUsage(FILE* out);
 
 }  // namespace vekcfg

@@ -16,6 +16,14 @@ int RunMedia(const std::vector<std::string>& args);
 extern const char* const kMediaHelp;
 int RunDiscover(const std::vector<std::string>& args);
 extern const char* const kDiscoverHelp;
+int RunExport(const std::vector<std::string>& args);
+extern const char* const kExportHelp;
+int RunImport(const std::vector<std::string>& args);
+extern const char* const kImportHelp;
+int RunSetupPrinter(const std::vector<std::string>& args);
+extern const char* const kSetupPrinterHelp;
+int RunHelp(const std::vector<std::string>& args);
+extern const char* const kHelpHelp;
 
 const std::vector<Command>& AllCommands() {
     static const std::vector<Command> commands = {
@@ -39,6 +47,14 @@ const std::vector<Command>& AllCommands() {
          RunDonor},
         {"media", "list, show, add, change and remove media (ls|show|set|rm|potential)", kMediaHelp,
          RunMedia},
+        {"setup-printer", "set up a physical printer from a device or queue, step by step",
+         kSetupPrinterHelp, RunSetupPrinter},
+        {"export", "write the machine's whole configuration into one archive file", kExportHelp,
+         RunExport},
+        {"import", "replace the machine's configuration with an archive's, all or nothing",
+         kImportHelp, RunImport},
+        {"help", "the command list, a command's help, the manual page or bash completion",
+         kHelpHelp, RunHelp},
     };
     return commands;
 }

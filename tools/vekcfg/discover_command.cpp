@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "device_classes.h"
 #include "json_text.h"
 #include "tool_output.h"
 #include "vekconfig/vekconfig.h"
@@ -17,27 +18,8 @@ namespace vekcfg {
 
 namespace {
 
-struct DeviceClass {
-    const char* name;
-    CLSID id;
-    const char* looksFor;
-};
-
-const DeviceClass kClasses[] = {
-    {"print-queue", CLSID_VekPrintQueueDevices, "print queues"},
-    {"aspi-array", CLSID_VekAspiArrayDevices, "ASPI devices Vireo Array 30P/30R"},
-    {"scsi-printer", CLSID_VekScsiPrinterDevices, "SCSI devices ZRT 4300, QS 4350, 4360, 4370"},
-    {"prismachrome", CLSID_VekPrismachromeDevices, "SCSI devices QXR Prismachrome"},
-};
-
 constexpr HRESULT kNoPrintServer = HRESULT_FROM_WIN32(1722);
 constexpr HRESULT kTimedOut = HRESULT_FROM_WIN32(1460);
-
-std::string GuidText(const CLSID& id) {
-    WCHAR text[39];
-    StringFromGUID2(id, text, 39);
-    return vek::Utf16ToUtf8(text);
-}
 
 const char* KindName(int32_t kind) {
     switch (kind) {
@@ -138,19 +120,6 @@ void PrintJson(const vek::DeviceSources& sources, const std::vector<ClassResult>
         std::printf("]}");
     }
     std::printf("]}\n");
-}
-
-// The class named by a short name or a braced GUID, or null.
-const DeviceClass* FindClass(const std::string& text, DeviceClass& custom) {
-    for (const DeviceClass& deviceClass : kClasses)
-        if (text == deviceClass.name) return &deviceClass;
-    const std::u16string wide = vek::Utf8ToUtf16(text);
-    CLSID id;
-    if (FAILED(CLSIDFromString(wide.c_str(), &id))) return nullptr;
-    for (const DeviceClass& deviceClass : kClasses)
-        if (deviceClass.id == id) return &deviceClass;
-    custom = {"other", id, "no device models"};
-    return &custom;
 }
 
 }  // namespace

@@ -2,8 +2,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <random>
 
-#include "vekconfig/registry.h"
+#include "vekconfig/vekconfig.h"
 
 namespace vekcfg {
 
@@ -38,6 +39,28 @@ std::string DescribeRegistryTrouble() {
         case ERROR_ACCESS_DENIED: return "access to " + database + " is denied";
         default: return database + " answered error " + std::to_string(status);
     }
+}
+
+std::string GuidText(const GUID& id) {
+    WCHAR text[39];
+    StringFromGUID2(id, text, 39);
+    return vek::Utf16ToUtf8(text);
+}
+
+bool ParseGuid(const std::string& text, GUID* id) {
+    return !text.empty() && text.front() == '{' &&
+           SUCCEEDED(CLSIDFromString(vek::Utf8ToUtf16(text).c_str(), id));
+}
+
+GUID NewGuid() {
+    std::random_device random;
+    GUID id{};
+    id.Data1 = random();
+    id.Data2 = static_cast<uint16_t>(random());
+    id.Data3 = static_cast<uint16_t>((random() & 0x0FFF) | 0x4000);
+    for (auto& byte : id.Data4) byte = static_cast<uint8_t>(random());
+    id.Data4[0] = static_cast<uint8_t>((id.Data4[0] & 0x3F) | 0x80);
+    return id;
 }
 
 }  // namespace vekcfg
