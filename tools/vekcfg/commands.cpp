@@ -10,6 +10,14 @@ extern const char* const kEventsHelp;
 int RunObject(const std::vector<std::string>& args);
 extern const char* const kObjectHelp;
 int RunCfb(const std::vector<std::string>& args);
+int RunClass(const std::vector<std::string>& args);
+extern const char* const kClassHelp;
+int RunWire(const std::vector<std::string>& args);
+extern const char* const kWireHelp;
+int RunDevice(const std::vector<std::string>& args);
+extern const char* const kDeviceHelp;
+int RunCategories(const std::vector<std::string>& args);
+extern const char* const kCategoriesHelp;
 int RunDonor(const std::vector<std::string>& args);
 extern const char* const kDonorHelp;
 int RunMedia(const std::vector<std::string>& args);
@@ -43,6 +51,13 @@ const std::vector<Command>& AllCommands() {
          RunCfb},
         {"discover", "list attached devices and print queues a device class looks for",
          kDiscoverHelp, RunDiscover},
+        {"class", "the classes of a category, the objects and categories of a class",
+         kClassHelp, RunClass},
+        {"wire", "candidate physical printers of a logical printer, and its connections",
+         kWireHelp, RunWire},
+        {"device", "remove a configured object from the system", kDeviceHelp, RunDevice},
+        {"categories", "list, register or clean up the component categories", kCategoriesHelp,
+         RunCategories},
         {"donor", "list, show, add, change and remove donors (ls|show|set|rm|potential)", kDonorHelp,
          RunDonor},
         {"media", "list, show, add, change and remove media (ls|show|set|rm|potential)", kMediaHelp,

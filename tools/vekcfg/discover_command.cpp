@@ -11,6 +11,7 @@
 
 #include "device_classes.h"
 #include "json_text.h"
+#include "registry_tool_support.h"
 #include "tool_output.h"
 #include "vekconfig/vekconfig.h"
 
@@ -91,7 +92,7 @@ ClassResult Search(const DeviceClass& deviceClass, const vek::DeviceSources& sou
 
 void PrintText(const std::vector<ClassResult>& results) {
     for (const ClassResult& result : results) {
-        std::printf("%s %s (%s)\n", GuidText(result.deviceClass->id).c_str(),
+        std::printf("%s %s (%s)\n", GuidString(result.deviceClass->id).c_str(),
                     result.deviceClass->name, result.deviceClass->looksFor);
         if (!result.note.empty()) std::printf("  %s.\n", result.note.c_str());
         if (result.devices.empty() && result.note.empty()) std::printf("  none attached.\n");
@@ -107,7 +108,7 @@ void PrintJson(const vek::DeviceSources& sources, const std::vector<ClassResult>
     for (size_t i = 0; i < results.size(); ++i) {
         const ClassResult& result = results[i];
         std::printf("%s{\"class\":%s,\"name\":%s,\"status\":\"%#lx\",\"note\":%s,\"devices\":[",
-                    i == 0 ? "" : ",", JsonString(GuidText(result.deviceClass->id)).c_str(),
+                    i == 0 ? "" : ",", JsonString(GuidString(result.deviceClass->id)).c_str(),
                     JsonString(result.deviceClass->name).c_str(),
                     static_cast<unsigned long>(static_cast<uint32_t>(result.status)),
                     JsonString(result.note).c_str());

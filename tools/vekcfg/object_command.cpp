@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "command.h"
+#include "registry_tool_support.h"
 #include "tool_output.h"
 #include "vekconfig/vekconfig.h"
 
@@ -118,7 +119,7 @@ void ShowCommon(CVekObjectConfig& config, Report& report) {
     VEK_COMMON_CONFIG_DATA c;
     if (FAILED(config.GetVekObjectConfig(&c))) return;
     report.Section("common");
-    report.Text("ObjectID", GuidText(c.ObjectID));
+    report.Text("ObjectID", GuidString(c.ObjectID));
     report.Value("ObjectType", c.ObjectType);
     report.Text("UserDescription", FieldText(c.UserDescription));
     report.Text("Location", FieldText(c.Location));
@@ -152,7 +153,7 @@ void ShowCommon(CVekObjectConfig& config, Report& report) {
                 {Number(c.RegionOfInterestExtents[0]), Number(c.RegionOfInterestExtents[1])});
     report.Value("DefaultMediaID", c.DefaultMediaID);
     report.Value("DefaultDonorID", c.DefaultDonorID);
-    report.Text("ClassID", GuidText(c.ClassID));
+    report.Text("ClassID", GuidString(c.ClassID));
     report.List("ProcessingStates", {Number(c.ProcessingStates[0]), Number(c.ProcessingStates[1])});
     report.List("PageOverspray", {Number(c.PageOverspray[0]), Number(c.PageOverspray[1])});
     report.Value("OversprayType", c.OversprayType);
@@ -197,9 +198,9 @@ void ShowLists(CVekObjectConfig& config, Report& report) {
     std::vector<std::string> items;
     if (SUCCEEDED(config.GetLpPpConnections(&connections, &count))) {
         for (DWORD i = 0; i < count; ++i)
-            items.push_back("{\"PPObjectID\": " + Quoted(GuidText(connections[i].PPObjectID)) +
+            items.push_back("{\"PPObjectID\": " + Quoted(GuidString(connections[i].PPObjectID)) +
                             ", \"BrokerClassID\": " +
-                            Quoted(GuidText(connections[i].ConnectionData.BrokerClassID)) + "}");
+                            Quoted(GuidString(connections[i].ConnectionData.BrokerClassID)) + "}");
         std::free(connections);
     }
     report.List("connections", items);
@@ -420,7 +421,12 @@ int Set(const std::u16string& path, const std::vector<std::string>& args) {
 
 }  // namespace
 
+// register|unregister live in registration_command.cpp.
+int RunObjectRegistration(const std::vector<std::string>& args);
+
 int RunObject(const std::vector<std::string>& args) {
+    if (!args.empty() && (args[0] == "register" || args[0] == "unregister"))
+        return RunObjectRegistration(args);
     if (args.size() < 2) return Usage(kCommand, "expected create|show|set|rm and a target");
     std::u16string path;
     GUID id{};
@@ -453,6 +459,7 @@ extern const char* const kObjectHelp =
        vekcfg object show TARGET [--json]
        vekcfg object set TARGET FIELD VALUE [VALUE]
        vekcfg object rm TARGET
+       vekcfg object register|unregister OBJECT [CLASS]
 
 The configuration of one configured object. TARGET is a braced object ID
 (the file {ID}.cfg in the configuration root) or the path of a file.
@@ -473,6 +480,8 @@ set      changes one field through the library's own setter, which checks the
          PrinterModelsSupported NAME..., DeviceAddress TEXT KIND (2 SCSI,
          3 print queue, 8 ASPI), FileClassID (the file's own class).
 rm       removes the file.
+register adds the object's registration under CLASS (by default the class in
+         its common record); unregister removes it with everything below it.
 
 examples:
   vekcfg object create {0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0} --type physical

@@ -10,6 +10,7 @@
 
 #include "device_classes.h"
 #include "json_writer.h"
+#include "registry_tool_support.h"
 #include "tool_output.h"
 #include "vekconfig/vekconfig.h"
 
@@ -47,7 +48,7 @@ public:
         JsonWriter out;
         out.BeginObject();
         out.Key("ObjectID");
-        out.String(GuidText(id));
+        out.String(GuidString(id));
         out.Key("steps");
         out.BeginArray();
         for (const auto& [step, result] : done_) {
@@ -93,7 +94,7 @@ int ParseRequest(const std::vector<std::string>& args, Request* request) {
             request->location = vek::Utf8ToUtf16(args[++i]);
         } else if ((arg == "--id" || arg == "--connect") && hasValue) {
             GUID id{};
-            if (!ParseGuid(args[++i], &id)) return Usage(kCommand, "not a braced GUID: " + args[i]);
+            if (!ParseGuidArgument(args[++i], &id)) return Usage(kCommand, "not a braced GUID: " + args[i]);
             if (arg == "--id")
                 request->id = id;
             else
@@ -169,8 +170,8 @@ std::string Check(const Request& r, Steps& steps) {
     for (ULONG i = 0; i < count; ++i) {
         if (list[i].DeviceAddressKind == r.kind && vek::WideLength(list[i].DeviceAddress) == r.address.size() &&
             std::u16string_view(list[i].DeviceAddress) == r.address)
-            already = GuidText(list[i].ObjectID);
-        if (list[i].ObjectID == r.id) already = GuidText(r.id);
+            already = GuidString(list[i].ObjectID);
+        if (list[i].ObjectID == r.id) already = GuidString(r.id);
     }
     std::free(list);
     if (!already.empty()) return address + " is configured already as " + already;
@@ -180,14 +181,14 @@ std::string Check(const Request& r, Steps& steps) {
         CVekObjectConfig config;
         VEK_COMMON_CONFIG_DATA common{};
         if (FAILED(config.Open(lp)) || FAILED(config.GetVekObjectConfig(&common)))
-            return "no logical printer " + GuidText(lp);
-        if (common.ObjectType != VEK_LOGICAL_PRINTER_OBJECT) return GuidText(lp) + " is no logical printer";
+            return "no logical printer " + GuidString(lp);
+        if (common.ObjectType != VEK_LOGICAL_PRINTER_OBJECT) return GuidString(lp) + " is no logical printer";
         bool matches = false;
         for (const auto& model : r.models) matches = matches || SameModel(common.PrinterModel, model);
         if (!matches)
-            return "logical printer " + GuidText(lp) + " prints to model '" +
+            return "logical printer " + GuidString(lp) + " prints to model '" +
                    vek::Utf16ToUtf8(common.PrinterModel) + "', which the printer does not support";
-        steps.Report("check logical printer", GuidText(lp) + " takes model " + vek::Utf16ToUtf8(common.PrinterModel));
+        steps.Report("check logical printer", GuidString(lp) + " takes model " + vek::Utf16ToUtf8(common.PrinterModel));
     }
     return "";
 }
@@ -268,23 +269,23 @@ int RunSetupPrinter(const std::vector<std::string>& args) {
         Undo(r, false);
         return Fail(kCommand, "cannot stamp the class on the file (" + Hex(hr) + "); undone");
     }
-    steps.Report("stamp the class", GuidText(r.deviceClass->id) + " " + r.deviceClass->name);
+    steps.Report("stamp the class", GuidString(r.deviceClass->id) + " " + r.deviceClass->name);
     hr = AddVekObjectIDToRegistry(r.deviceClass->id, r.id);
     if (FAILED(hr)) {
         Undo(r, false);
         return Fail(kCommand, "cannot register the printer (" + Hex(hr) + "); undone");
     }
-    steps.Report("register under the class", GuidText(r.id));
+    steps.Report("register under the class", GuidString(r.id));
     for (const GUID& lp : r.logicalPrinters) {
         hr = Connect(lp, r.id);
         if (FAILED(hr)) {
             Undo(r, true);
-            return Fail(kCommand, "logical printer " + GuidText(lp) + " did not take the printer (" + Hex(hr) + "); undone");
+            return Fail(kCommand, "logical printer " + GuidString(lp) + " did not take the printer (" + Hex(hr) + "); undone");
         }
-        steps.Report("connect to logical printer", GuidText(lp));
+        steps.Report("connect to logical printer", GuidString(lp));
     }
     if (r.json) steps.PrintJson(r.id);
-    else std::printf("physical printer %s is set up\n", GuidText(r.id).c_str());
+    else std::printf("physical printer %s is set up\n", GuidString(r.id).c_str());
     return 0;
 }
 

@@ -41,17 +41,6 @@ std::string DescribeRegistryTrouble() {
     }
 }
 
-std::string GuidText(const GUID& id) {
-    WCHAR text[39];
-    StringFromGUID2(id, text, 39);
-    return vek::Utf16ToUtf8(text);
-}
-
-bool ParseGuid(const std::string& text, GUID* id) {
-    return !text.empty() && text.front() == '{' &&
-           SUCCEEDED(CLSIDFromString(vek::Utf8ToUtf16(text).c_str(), id));
-}
-
 GUID NewGuid() {
     std::random_device random;
     GUID id{};

@@ -19,10 +19,6 @@ int Usage(const char* command, const std::string& message);
 // trouble (damaged, unreadable, ...).
 std::string DescribeRegistryTrouble();
 
-// A GUID in braced upper-case text.
-std::string GuidText(const GUID& id);
-// A braced GUID parsed; false for any other text.
-bool ParseGuid(const std::string& text, GUID* id);
 // A new random (version 4) GUID.
 GUID NewGuid();
 

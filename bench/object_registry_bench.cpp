@@ -1,0 +1,133 @@
+// The object registry's walks over 1,000 registered physical printers, each
+// beside a plain open and read of the same 1,000 configuration files in the
+// same run:
+// - GetConfiguredVekObjects of their class;
+// - GetPotentialPPs for their printer model.
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/scoped_key.h"
+#include "vekconfig/config_files.h"
+#include "vekconfig/object_registry.h"
+#include "vekconfig/objectconfig.h"
+#include "vekconfig/text.h"
+
+namespace {
+
+constexpr int kPrinters = 1000;
+constexpr CLSID kClass = {0xBE4C0001, 0x1111, 0x2222, {1, 2, 3, 4, 5, 6, 7, 8}};
+constexpr CLSID kBroker = {0xBE4C0002, 0x1111, 0x2222, {1, 2, 3, 4, 5, 6, 7, 8}};
+
+GUID PrinterID(uint32_t n) { return {0xBE4C1000u, static_cast<uint16_t>(n), 0, {1, 2, 3, 4, 5, 6, 7, 8}}; }
+
+// A home of 1,000 registered physical printers, made once per run.
+class Installation {
+public:
+    Installation() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "vekbench-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) std::abort();
+        home_ = pattern;
+        setenv("VEK_HOME", home_.c_str(), 1);
+        const std::u16string broker = vek::GuidText(kBroker);
+        vek::ScopedKey key;
+        RegCreateKeyExW(HKEY_CLASSES_ROOT, (u"CLSID\\" + vek::GuidText(kClass) + u"\\Broker").c_str(),
+                        0, nullptr, 0, KEY_WRITE, nullptr, key.put(), nullptr);
+        RegSetValueExW(key.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(broker.c_str()),
+                       static_cast<DWORD>((broker.size() + 1) * 2));
+        auto common = std::make_unique<VEK_COMMON_CONFIG_DATA>();
+        for (uint32_t n = 0; n < kPrinters; ++n) {
+            std::memset(common.get(), 0, sizeof(*common));
+            common->ObjectID = PrinterID(n);
+            common->ObjectType = VEK_PHYSICAL_PRINTER_OBJECT;
+            common->ClassID = kClass;
+            vek::WideCopy(common->UserDescription, VEK_TEXT_CHARS, u"Photo printer");
+            common->NumPrinterModelsSupported = 2;
+            vek::WideCopy(common->PrinterModelsSupported, VEK_MODEL_SLOT_CHARS, u"RZ700");
+            vek::WideCopy(common->PrinterModelsSupported + VEK_MODEL_SLOT_CHARS,
+                          VEK_MODEL_SLOT_CHARS, u"PHOTO 5300");
+            VEK_PHYSICAL_PRINTER_CONFIG_DATA printer{};
+            vek::WideCopy(printer.DeviceAddress, VEK_TEXT_CHARS, u"1-0-4-0");
+            printer.DeviceAddressKind = VEK_ADDRESS_SCSI;
+            CVekObjectConfig config;
+            if (config.Create(PrinterID(n)) != S_OK || config.SetVekObjectConfig(*common) != S_OK ||
+                config.SetPhysicalPrinterConfig(printer) != S_OK ||
+                config.AssociateClassID(kClass) != S_OK ||
+                AddVekObjectIDToRegistry(kClass, PrinterID(n)) != S_OK)
+                std::abort();
+            WCHAR path[MAX_PATH];
+            ComposeConfigFilePathname(PrinterID(n), path);
+            paths_.push_back(vek::Utf16ToUtf8(path));
+        }
+    }
+    ~Installation() {
+        std::error_code ignored;
+        std::filesystem::remove_all(home_, ignored);
+    }
+    const std::vector<std::string>& paths() const { return paths_; }
+
+private:
+    std::filesystem::path home_;
+    std::vector<std::string> paths_;
+};
+
+Installation& TheInstallation() {
+    static Installation installation;
+    return installation;
+}
+
+void BM_GetConfiguredVekObjects_1000(benchmark::State& state) {
+    TheInstallation();
+    for (auto _ : state) {
+        ULONG count = 0;
+        BROKER_PRINTER_INFO* list = nullptr;
+        if (GetConfiguredVekObjects(kClass, count, &list) != S_OK || count != kPrinters)
+            state.SkipWithError("listing incomplete");
+        std::free(list);
+    }
+}
+BENCHMARK(BM_GetConfiguredVekObjects_1000)->Unit(benchmark::kMillisecond);
+
+void BM_GetPotentialPPs_1000(benchmark::State& state) {
+    TheInstallation();
+    for (auto _ : state) {
+        ULONG count = 0;
+        POTENTIAL_LP_PP_CONNECTION* candidates = nullptr;
+        if (GetPotentialPPs(u"photo 5300", count, &candidates, nullptr, 0, nullptr) != S_OK ||
+            count != kPrinters)
+            state.SkipWithError("candidates incomplete");
+        std::free(candidates);
+    }
+}
+BENCHMARK(BM_GetPotentialPPs_1000)->Unit(benchmark::kMillisecond);
+
+// The reference: open and read every byte of the same files.
+void BM_PlainOpenAndRead_1000(benchmark::State& state) {
+    const std::vector<std::string>& paths = TheInstallation().paths();
+    std::vector<char> buffer(1 << 16);
+    for (auto _ : state) {
+        size_t total = 0;
+        for (const std::string& path : paths) {
+            const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+            if (fd < 0) {
+                state.SkipWithError("open failed");
+                break;
+            }
+            ssize_t n;
+            while ((n = read(fd, buffer.data(), buffer.size())) > 0) total += static_cast<size_t>(n);
+            close(fd);
+        }
+        benchmark::DoNotOptimize(total);
+    }
+}
+BENCHMARK(BM_PlainOpenAndRead_1000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
