@@ -24,6 +24,8 @@ int RunMedia(const std::vector<std::string>& args);
 extern const char* const kMediaHelp;
 int RunDiscover(const std::vector<std::string>& args);
 extern const char* const kDiscoverHelp;
+int RunModels(const std::vector<std::string>& args);
+extern const char* const kModelsHelp;
 int RunExport(const std::vector<std::string>& args);
 extern const char* const kExportHelp;
 int RunImport(const std::vector<std::string>& args);
@@ -62,6 +64,8 @@ const std::vector<Command>& AllCommands() {
          RunDonor},
         {"media", "list, show, add, change and remove media (ls|show|set|rm|potential)", kMediaHelp,
          RunMedia},
+        {"models", "list the printer models (.att files) of the configuration root", kModelsHelp,
+         RunModels},
         {"setup-printer", "set up a physical printer from a device or queue, step by step",
          kSetupPrinterHelp, RunSetupPrinter},
         {"export", "write the machine's whole configuration into one archive file", kExportHelp,

@@ -22,27 +22,39 @@ constexpr const char* kGlobalOptions[][2] = {
 };
 
 // The action words of a command: the word after "vekcfg NAME" on each usage
-// line of its help, when it is a plain lower-case word.
+// line of its help, or, after a usage line "vekcfg NAME ACTION", the first
+// word of each line indented by two spaces.
 std::vector<std::string> Actions(const Command& command) {
     std::vector<std::string> actions;
     std::set<std::string> seen;
     std::istringstream lines(command.help);
     const std::string prefix = std::string("vekcfg ") + command.name + " ";
+    bool listed = false;
     for (std::string line; std::getline(lines, line);) {
         if (line.rfind("examples:", 0) == 0) break;
-        const size_t at = line.find(prefix);
-        if (at == std::string::npos) continue;
-        std::string word;
-        for (size_t i = at + prefix.size(); i < line.size(); ++i) {
-            const char c = line[i];
-            if (std::islower(static_cast<unsigned char>(c)) || (c == '-' && !word.empty()))
-                word += c;
-            else
-                break;
+        size_t from = std::string::npos;
+        if (const size_t at = line.find(prefix); at != std::string::npos) {
+            from = at + prefix.size();
+            listed = listed || line.compare(from, 6, "ACTION") == 0;
+        } else if (listed && line.rfind("  ", 0) == 0 && line.size() > 2 && line[2] != ' ') {
+            from = 2;
         }
-        const size_t end = at + prefix.size() + word.size();
+        if (from == std::string::npos) continue;
+        std::string word;
+        for (size_t i = from; i < line.size(); ++i) {
+            const char c = line[i];
+            if (std::islower(static_cast<unsigned char>(c)) || (c == '-' && !word.empty()) ||
+                (c == '|' && !word.empty())) {
+                word += c;
+            } else {
+                break;
+            }
+        }
+        const size_t end = from + word.size();
         if (word.empty() || (end < line.size() && line[end] != ' ')) continue;
-        if (seen.insert(word).second) actions.push_back(word);
+        std::istringstream alternatives(word);
+        for (std::string each; std::getline(alternatives, each, '|');)
+            if (!each.empty() && seen.insert(each).second) actions.push_back(each);
     }
     return actions;
 }
