@@ -61,7 +61,7 @@ register  registers the system's eighteen categories (locale 409)
 cleanup   removes, in table order, each of the eighteen that no class
           implements; stops at the first failure
 
-example:
+examples:
   vekcfg categories register && vekcfg class ls "VEK Physical Printer")";
 
 }  // namespace vekcfg

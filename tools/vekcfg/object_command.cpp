@@ -215,7 +215,7 @@ void ShowLists(CVekObjectConfig& config, Report& report) {
 
 int Show(CVekObjectConfig& config, const std::u16string& path, bool json) {
     const HRESULT hr = config.Open(path.c_str());
-    if (FAILED(hr)) return Fail(kCommand, "cannot open " + vek::Utf16ToUtf8(path) + " (" + Hex(hr) + ")");
+    if (FAILED(hr)) return Fail(kCommand, "cannot open " + vek::Utf16ToUtf8(path) + ": " + StorageStatusText(hr));
     Report report;
     report.Section("file");
     report.Text("path", vek::Utf16ToUtf8(path));
@@ -410,7 +410,7 @@ int Set(const std::u16string& path, const std::vector<std::string>& args) {
     }
     CVekObjectConfig config;
     HRESULT hr = config.Open(path.c_str());
-    if (FAILED(hr)) return Fail(kCommand, "cannot open " + vek::Utf16ToUtf8(path) + " (" + Hex(hr) + ")");
+    if (FAILED(hr)) return Fail(kCommand, "cannot open " + vek::Utf16ToUtf8(path) + ": " + StorageStatusText(hr));
     bool ok = false;
     hr = found->second(config, std::vector<std::string>(args.begin() + 1, args.end()), &ok);
     if (!ok) return Usage(kCommand, "bad value for " + args[0]);

@@ -179,7 +179,7 @@ Reading a missing setting writes its default (the directories under
 $VEK_HOME). Setting a directory creates it; its parent must exist. Relative
 directories are made absolute first.
 
-Examples:
+examples:
   vekcfg settings
   vekcfg settings get configurationroot
   vekcfg settings set TempRoot /var/tmp/vek

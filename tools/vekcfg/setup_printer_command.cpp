@@ -77,6 +77,23 @@ std::string Hex(HRESULT status) {
 
 bool TextFits(const std::u16string& text, size_t capacity) { return text.size() < capacity; }
 
+// count numbers of digits with '-' or '_' between them, nothing else.
+bool NumbersOnly(const std::u16string& text, int count) {
+    int numbers = 0;
+    bool inNumber = false;
+    for (char16_t c : text) {
+        if (c >= u'0' && c <= u'9') {
+            numbers += inNumber ? 0 : 1;
+            inNumber = true;
+        } else if ((c == u'-' || c == u'_') && inNumber) {
+            inNumber = false;
+        } else {
+            return false;
+        }
+    }
+    return inNumber && numbers == count;
+}
+
 int ParseRequest(const std::vector<std::string>& args, Request* request) {
     std::vector<std::string> positional;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -127,14 +144,15 @@ int ParseRequest(const std::vector<std::string>& args, Request* request) {
     const GUID& classId = request->deviceClass->id;
     if (classId == CLSID_VekPrintQueueDevices)
         request->kind = static_cast<VEK_DEVICE_ADDRESS>(3);
-    else if (classId == CLSID_VekAspiArrayDevices || (classId != CLSID_VekScsiPrinterDevices && classId != CLSID_VekPrismachromeDevices &&
-                                                      SUCCEEDED(wcstoASPI(request->address.c_str(), n[0], n[1], n[2]))))
+    else if (classId == CLSID_VekAspiArrayDevices ||
+             (classId != CLSID_VekScsiPrinterDevices && classId != CLSID_VekPrismachromeDevices &&
+              NumbersOnly(request->address, 3)))
         request->kind = static_cast<VEK_DEVICE_ADDRESS>(8);
     else
         request->kind = static_cast<VEK_DEVICE_ADDRESS>(2);
     const bool parses = request->kind == 3 ||
-                        (request->kind == 8 && SUCCEEDED(wcstoASPI(request->address.c_str(), n[0], n[1], n[2]))) ||
-                        (request->kind == 2 && SUCCEEDED(wcstoSCSI(request->address.c_str(), n[0], n[1], n[2], n[3])));
+                        (request->kind == 8 && NumbersOnly(request->address, 3) && SUCCEEDED(wcstoASPI(request->address.c_str(), n[0], n[1], n[2]))) ||
+                        (request->kind == 2 && NumbersOnly(request->address, 4) && SUCCEEDED(wcstoSCSI(request->address.c_str(), n[0], n[1], n[2], n[3])));
     if (!parses)
         return Usage(kCommand, "'" + positional[1] + "' is no " +
                                    (request->kind == 8 ? "ASPI address A-T-L" : "SCSI address P-B-T-L"));

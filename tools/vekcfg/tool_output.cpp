@@ -41,6 +41,23 @@ std::string DescribeRegistryTrouble() {
     }
 }
 
+std::string StorageStatusText(HRESULT status) {
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(status));
+    const char* words = nullptr;
+    switch (static_cast<uint32_t>(status)) {
+        case 0x80030002: words = "no such file"; break;
+        case 0x80030003: words = "no such path"; break;
+        case 0x80030005: words = "access denied"; break;
+        case 0x80030020: case 0x80030021: words = "the file is in use"; break;
+        case 0x80030050: case 0x800300FB: case 0x80030104: words = "not a compound file"; break;
+        case 0x8003001D: case 0x8003001E: words = "the file cannot be read"; break;
+        case 0x80030109: words = "the file is damaged"; break;
+        default: break;
+    }
+    return words != nullptr ? std::string(words) + " (" + code + ")" : std::string("error ") + code;
+}
+
 GUID NewGuid() {
     std::random_device random;
     GUID id{};
