@@ -56,6 +56,21 @@ TEST_F(ToolTest, GlobalJsonGivesTheCommandsJson) {
     EXPECT_EQ(Ok("--json object show " + std::string(kFrontDesk)), Ok("object show " + std::string(kFrontDesk) + " --json"));
 }
 
+TEST_F(ToolTest, ListingsGiveJsonArrays) {
+    SetUpMachine();
+    EXPECT_EQ(Ok("class objects " + std::string(kQueueClass) + " --json"),
+              "[{\"ObjectID\":\"" + std::string(kLaser) +
+                  "\",\"DeviceAddressKind\":3,\"DeviceAddress\":\"Office_Laser\",\"Description\":\"Office laser\"}]\n");
+    const std::string candidates = Ok("wire candidates " + std::string(kFrontDesk) + " --json");
+    EXPECT_EQ(candidates.rfind("[{\"PPObjectID\":", 0), 0u) << candidates;
+    EXPECT_NE(candidates.find("\"state\":\"connected\""), std::string::npos) << candidates;
+    const std::string categories = Ok("--json categories");
+    size_t listed = 0;
+    for (size_t at = categories.find("{\"category\":"); at != std::string::npos; at = categories.find("{\"category\":", at + 1))
+        ++listed;
+    EXPECT_EQ(listed, 18u) << categories;
+}
+
 TEST_F(ToolTest, HomeOptionWorksOnAnotherDirectoryOnly) {
     const std::string other = Home("other");
     Ok("--home " + other + " settings");
