@@ -130,4 +130,43 @@ void BM_PlainOpenAndRead_1000(benchmark::State& state) {
 }
 BENCHMARK(BM_PlainOpenAndRead_1000)->Unit(benchmark::kMillisecond);
 
+// Where a listing's time goes: the three steps it repeats per object.
+void BM_Step_EnumerateDevicesKey_1000(benchmark::State& state) {
+    TheInstallation();
+    const std::u16string path = u"CLSID\\" + vek::GuidText(kClass) + u"\\Devices";
+    for (auto _ : state) {
+        vek::ScopedKey devices;
+        RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, devices.put());
+        for (DWORD index = 0;; ++index) {
+            WCHAR name[MAX_PATH];
+            DWORD length = MAX_PATH;
+            if (RegEnumKeyExW(devices.get(), index, name, &length, nullptr, nullptr, nullptr,
+                              nullptr) != ERROR_SUCCESS)
+                break;
+        }
+    }
+}
+BENCHMARK(BM_Step_EnumerateDevicesKey_1000)->Unit(benchmark::kMillisecond);
+
+void BM_Step_ComposeConfigFilePathname_1000(benchmark::State& state) {
+    TheInstallation();
+    for (auto _ : state) {
+        for (uint32_t n = 0; n < kPrinters; ++n) {
+            WCHAR path[MAX_PATH];
+            ComposeConfigFilePathname(PrinterID(n), path);
+        }
+    }
+}
+BENCHMARK(BM_Step_ComposeConfigFilePathname_1000)->Unit(benchmark::kMillisecond);
+
+void BM_Step_ObjectConfigOpenByPath_1000(benchmark::State& state) {
+    std::vector<std::u16string> paths;
+    for (const std::string& path : TheInstallation().paths()) paths.push_back(vek::Utf8ToUtf16(path));
+    for (auto _ : state) {
+        CVekObjectConfig config;
+        for (const std::u16string& path : paths) config.Open(path.c_str());
+    }
+}
+BENCHMARK(BM_Step_ObjectConfigOpenByPath_1000)->Unit(benchmark::kMillisecond);
+
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "vekconfig/objectconfig.h"
@@ -27,6 +28,8 @@ const std::u16string& FilePath() {
         std::string dir = "/tmp/vekfuzz-XXXXXX";
         if (mkdtemp(dir.data()) == nullptr) std::abort();
         setenv("VEK_HOME", dir.c_str(), 1);
+        static const std::string home = dir;
+        std::atexit([] { std::filesystem::remove_all(home); });
         return vek::Utf8ToUtf16(dir + "/object.cfg");
     }();
     return path;

@@ -162,8 +162,9 @@ public:
     HRESULT AddLpPpConnection(VEK_LP_PP_CONNECTIONS connection);
     // S_OK without a change when it is not listed.
     HRESULT DeleteLpPpConnection(GUID ppObjectID);
-    // Unlocked. Takes ownership of a malloc'd block (count not 0) and rewrites
-    // the stream; count 0 removes the stream.
+    // Unlocked. Takes ownership of a malloc'd block of its own (count not 0),
+    // whatever the result, and rewrites the stream; count 0 removes the
+    // stream. E_POINTER for a count without a block.
     HRESULT SetLpPpConnection(VEK_LP_PP_CONNECTIONS* list, DWORD count);
 
     // ---- the printer's own media ----

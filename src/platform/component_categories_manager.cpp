@@ -107,15 +107,15 @@ HRESULT AddLinks(REFCLSID clsid, const char16_t* listName, ULONG count, const CA
 
 // The description of an open category key for lcid, else its first value.
 LSTATUS ReadDescription(HKEY category, LCID lcid, std::u16string& out) {
-    WCHAR text[128] = {};
-    DWORD size = sizeof(text) - sizeof(WCHAR);
+    WCHAR text[129] = {};  // 128 with the terminator, and one that stays 0
+    DWORD size = 128 * sizeof(WCHAR);
     DWORD type = 0;
     LSTATUS status = RegQueryValueExW(category, LocaleValueName(lcid).c_str(), nullptr, &type,
                                       reinterpret_cast<BYTE*>(text), &size);
     if (status == ERROR_FILE_NOT_FOUND) {
         WCHAR name[kNameCapacity];
         DWORD nameLength = kNameCapacity;
-        size = sizeof(text) - sizeof(WCHAR);
+        size = 128 * sizeof(WCHAR);
         status = RegEnumValueW(category, 0, name, &nameLength, nullptr, &type,
                                reinterpret_cast<BYTE*>(text), &size);
         if (status == ERROR_NO_MORE_ITEMS) status = ERROR_FILE_NOT_FOUND;

@@ -70,6 +70,24 @@ TEST_F(CategoriesManager, CategoryKeepsItsDescriptionUnderTheLocaleValue) {
     EXPECT_EQ(information_->GetCategoryDesc(kCatB, 0x409, &description), CAT_E_CATIDNOEXIST);
 }
 
+TEST_F(CategoriesManager, LongestDescriptionIsKeptWholeAndLongerOnesAreCut) {
+    CATEGORYINFO infos[2]{};
+    infos[0].catid = kCatA;
+    infos[1].catid = kCatB;
+    for (CATEGORYINFO& info : infos) {
+        info.lcid = 0x409;
+        for (int i = 0; i < 128; ++i) info.szDescription[i] = u'd';  // no terminator at all
+    }
+    infos[0].szDescription[127] = 0;  // 127 characters
+    ASSERT_EQ(registrar_->RegisterCategories(2, infos), S_OK);
+    for (const CATID& catid : {kCatA, kCatB}) {
+        WCHAR* description = nullptr;
+        ASSERT_EQ(information_->GetCategoryDesc(catid, 0x409, &description), S_OK);
+        EXPECT_EQ(std::u16string(description), std::u16string(127, u'd'));
+        CoTaskMemFree(description);
+    }
+}
+
 TEST_F(CategoriesManager, ClassesAreFoundByAnyImplementedCategory) {
     CATID both[] = {kCatA, kCatB};
     CATID onlyB[] = {kCatB};

@@ -38,6 +38,12 @@ TEST_F(StorageApi, MissingFileIsFileNotFound) {
     EXPECT_EQ(root, nullptr);
 }
 
+TEST_F(StorageApi, CreateInMissingDirectoryIsPathNotFound) {
+    IStorage* root = nullptr;
+    EXPECT_EQ(StgCreateDocfile(W((home_ / "no/such.cfg").string()).c_str(), kCreate, 0, &root), STG_E_PATHNOTFOUND);
+    EXPECT_EQ(root, nullptr);
+}
+
 TEST_F(StorageApi, FileThatIsNotCompoundIsRefused) {
     const std::string text = (home_ / "text.cfg").string();
     std::ofstream(text) << std::string(2000, 'x');

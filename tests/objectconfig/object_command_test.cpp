@@ -36,6 +36,8 @@ TEST_F(ObjectCommand, CreateSetShowAndRemoveAnObjectById) {
     EXPECT_NE(r.out.find("\"ObjectType\": 1"), std::string::npos);
     EXPECT_NE(r.out.find("\"SpoolingOn\": 1"), std::string::npos);
     EXPECT_NE(r.out.find("\"ClassID\": \"{11111111-2222-3333-4444-555555555555}\""), std::string::npos);
+    EXPECT_NE(r.out.find("\"fileClassID\": \"{11111111-2222-3333-4444-555555555555}\""), std::string::npos)
+        << "create --class stamps the file too";
 
     r = Run(std::string("object rm ") + kId);
     ASSERT_EQ(r.exit, 0) << r.err;

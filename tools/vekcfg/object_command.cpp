@@ -219,6 +219,13 @@ int Show(CVekObjectConfig& config, const std::u16string& path, bool json) {
     Report report;
     report.Section("file");
     report.Text("path", vek::Utf16ToUtf8(path));
+    IStorage* storage = nullptr;
+    STATSTG stat{};
+    if (SUCCEEDED(StgOpenStorage(path.c_str(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0,
+                                 &storage))) {
+        if (SUCCEEDED(storage->Stat(&stat, STATFLAG_NONAME))) report.Text("fileClassID", GuidText(stat.clsid));
+        storage->Release();
+    }
     ShowCommon(config, report);
     ShowPrinters(config, report);
     ShowLists(config, report);

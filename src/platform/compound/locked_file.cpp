@@ -43,7 +43,12 @@ HRESULT LockedFile::Open(const std::string& path, Access access, Disposition dis
     if (disposition == Disposition::kCreateNew) flags |= O_EXCL;
     for (int attempt = 0; attempt < kReplacedRetries; ++attempt) {
         const int fd = ::open(path.c_str(), flags, 0644);
-        if (fd < 0) return errno == EEXIST ? STG_E_FILEALREADYEXISTS : StatusFromOpenError(errno);
+        if (fd < 0) {
+            if (errno == EEXIST) return STG_E_FILEALREADYEXISTS;
+            // Creating, a missing name can only be a missing directory.
+            if (errno == ENOENT && disposition != Disposition::kOpenExisting) return STG_E_PATHNOTFOUND;
+            return StatusFromOpenError(errno);
+        }
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
             const int error = errno;
             ::close(fd);
