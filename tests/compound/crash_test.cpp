@@ -2,12 +2,15 @@
 // holding one whole version of its contents.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 #include <random>
 
+#include "compound/raw_file.h"
 #include "compound/tree_io.h"
 #include "support/temp_home.h"
 
@@ -46,7 +49,8 @@ std::vector<uint32_t> CheckVersions(const std::string& path) {
     return versions;
 }
 
-[[noreturn]] void KeepReplacing(const std::string& path, std::vector<uint32_t> versions, unsigned seed) {
+// Replaces streams until killed; writes a byte to done after each change.
+[[noreturn]] void KeepReplacing(const std::string& path, std::vector<uint32_t> versions, unsigned seed, int done) {
     std::mt19937 random(seed);
     for (;;) {
         IStorage* root = nullptr;
@@ -65,6 +69,7 @@ std::vector<uint32_t> CheckVersions(const std::string& path) {
             stream->Release();
         }
         root->Release();
+        if (write(done, "x", 1) != 1) _exit(4);
     }
 }
 
@@ -78,14 +83,21 @@ TEST(CrashSafety, WriterKilledAtRandomMomentsLeavesWholeStreams) {
     std::mt19937 random(1234);
     uint32_t progressed = 0;
     for (int kill = 0; kill < kKills; ++kill) {
+        int done[2];
+        ASSERT_EQ(pipe(done), 0);
         const pid_t child = fork();
         ASSERT_GE(child, 0);
-        if (child == 0) KeepReplacing(path, versions, static_cast<unsigned>(kill));
-        usleep(1000 + random() % 15000);
+        if (child == 0) KeepReplacing(path, versions, static_cast<unsigned>(kill), done[1]);
+        // After the first whole change, at a random moment.
+        char byte;
+        const bool changed = read(done[0], &byte, 1) == 1;
+        usleep(random() % 15000);
         ::kill(child, SIGKILL);
+        close(done[0]);
+        close(done[1]);
         int status = 0;
         waitpid(child, &status, 0);
-        ASSERT_TRUE(WIFSIGNALED(status)) << "writer stopped by itself with " << WEXITSTATUS(status);
+        ASSERT_TRUE(changed && WIFSIGNALED(status)) << "writer stopped by itself with " << WEXITSTATUS(status);
         const std::vector<uint32_t> now = CheckVersions(path);
         ASSERT_EQ(now.size(), versions.size());
         for (int k = 0; k < kStreams; ++k) {
@@ -96,7 +108,52 @@ TEST(CrashSafety, WriterKilledAtRandomMomentsLeavesWholeStreams) {
         versions = now;
         if (HasFailure()) break;
     }
-    EXPECT_GT(progressed, static_cast<uint32_t>(kKills));  // the writer really worked between kills
+    EXPECT_GE(progressed, static_cast<uint32_t>(kKills));  // at least one change before each kill
+}
+
+}  // namespace
+}  // namespace vek::test
+
+namespace vek::test {
+namespace {
+
+TEST(CrashSafety, FileFullDuringCommitKeepsTheOldContents) {
+    TempHome home;
+    const std::string path = home / "full.cfg";
+    const std::vector<Node> plan = {Stream("keep", Pattern(5000, 1)), Stream("grow", Pattern(300, 2))};
+    ASSERT_EQ(WriteTree(path, plan), S_OK);
+    const auto size = std::filesystem::file_size(path);
+    // Free sectors inside the file are used before the file grows.
+    RawFile raw(path);
+    uint32_t holes = 0;
+    for (uint32_t sector = 0; sector + 1 < size / 512; ++sector) holes += raw.Fat(sector) == compound::kFreeSector;
+    const uint64_t growth = (38 - holes) * 512;
+    const pid_t child = fork();
+    if (child == 0) {
+        // The file may grow just enough for the new contents' 38 sectors: the
+        // contents get written, the tables that would switch to them do not.
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{size + growth, size + growth};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        IStorage* root = nullptr;
+        if (FAILED(StgOpenStorage(W(path).c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0, &root)))
+            _exit(2);
+        IStream* stream = nullptr;
+        root->CreateStream(u"grow", STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_CREATE, 0, 0, &stream);
+        const std::string bytes = Pattern(19000, 3);
+        stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), nullptr);
+        stream->Release();
+        const HRESULT hr = root->Commit(0);
+        root->Release();
+        _exit(hr == STG_E_MEDIUMFULL ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    Listing listing;
+    ASSERT_EQ(ReadTree(path, &listing), S_OK);
+    EXPECT_TRUE(listing == Expected(plan)) << "the new contents leaked in";
 }
 
 }  // namespace

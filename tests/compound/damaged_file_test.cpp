@@ -174,6 +174,24 @@ TEST_F(DamagedFile, ToleratesRedRedAndUnbalancedTreesAndOtherRootName) {
     });
 }
 
+TEST_F(DamagedFile, WriterOnAChainEndingOnATableSectorKeepsEveryStream) {
+    RawFile raw(original_);
+    const auto chain = raw.Chain(raw.Entry(raw.Find(u"big")).start);
+    raw.Fat(chain[chain.size() - 2]) = raw.header().difat[0];
+    raw.Save(damaged_);
+    IStorage* root = nullptr;
+    ASSERT_EQ(StgOpenStorage(W(damaged_).c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0, &root), S_OK);
+    std::vector<Node> changes = {Stream("big", "short now")};
+    for (int i = 0; i < 20; ++i) changes.push_back(Stream("more" + std::to_string(i), Pattern(5000, 50 + i)));
+    ASSERT_EQ(WriteChildren(root, changes), S_OK);
+    root->Release();
+    plan_[1] = changes[0];
+    plan_.insert(plan_.end(), changes.begin() + 1, changes.end());
+    Listing listing;
+    ASSERT_EQ(ReadTree(damaged_, &listing), S_OK);
+    EXPECT_TRUE(listing == Expected(plan_));
+}
+
 TEST_F(DamagedFile, WritingToAToleratedFileLeavesAStrictFile) {
     RawFile raw(original_);
     raw.header().minorVersion = 0x3B;

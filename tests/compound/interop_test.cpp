@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "compound/peer_tools.h"
+#include "compound/raw_file.h"
 #include "support/temp_home.h"
 
 namespace vek::test {
@@ -122,6 +123,67 @@ TEST(InteropFromLibgsf, WeReadWhatGsfCreateoleWrites) {
     Listing listing;
     ASSERT_EQ(ReadTree(file, &listing), S_OK);
     EXPECT_EQ(listing, expected);
+}
+
+}  // namespace
+}  // namespace vek::test
+
+namespace vek::test {
+namespace {
+
+// libgsf writes version 4 files (4096-byte sectors) through its Python binding.
+constexpr const char* kGsfVersion4Writer = R"(
+import gi, sys
+gi.require_version('Gsf', '1')
+from gi.repository import Gsf
+def pattern(n, seed):
+    return bytes((i * 7 + seed) % 251 for i in range(n))
+out = Gsf.OutputStdio.new(sys.argv[1])
+ole = Gsf.OutfileMSOle.new_full(out, 4096, 64)
+sub = ole.new_child('Level1', True)
+for name, n, seed in [('readme', 777, 1), ('big', 70000, 2)]:
+    s = sub.new_child(name, False); s.write(pattern(n, seed)); s.close()
+sub.close()
+for name, n, seed in [('empty', 0, 3), ('edge', 4096, 4), ('small', 4095, 5)]:
+    s = ole.new_child(name, False); s.write(pattern(n, seed)); s.close()
+ole.close()
+)";
+
+std::string GsfPattern(size_t size, int seed) {
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7 + seed) % 251);
+    return bytes;
+}
+
+TEST(InteropVersion4, WeReadAndChangeVersion4FilesFromLibgsf) {
+    TempHome home;
+    std::ofstream(home / "v4.py") << kGsfVersion4Writer;
+    const std::string file = home / "v4.cfb";
+    if (RunShell("/usr/bin/python3 '" + (home / "v4.py").string() + "' '" + file + "'") != 0)
+        GTEST_SKIP() << "libgsf's Python binding missing: run scripts/setup.sh";
+    ASSERT_EQ(RawFile(file).header().majorVersion, 4);
+    Listing expected{{"/", ""},
+                     {"Level1/", ""},
+                     {"Level1/readme", GsfPattern(777, 1)},
+                     {"Level1/big", GsfPattern(70000, 2)},
+                     {"empty", ""},
+                     {"edge", GsfPattern(4096, 4)},
+                     {"small", GsfPattern(4095, 5)}};
+    Listing listing;
+    ASSERT_EQ(ReadTree(file, &listing), S_OK);
+    EXPECT_EQ(listing, expected);
+
+    IStorage* root = nullptr;
+    ASSERT_EQ(StgOpenStorage(W(file).c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0, &root), S_OK);
+    ASSERT_EQ(WriteChildren(root, {Stream("small", Pattern(9000, 1)), Stream("added", Pattern(100, 2))}), S_OK);
+    root->Release();
+    expected["small"] = Pattern(9000, 1);
+    expected["added"] = Pattern(100, 2);
+    ASSERT_EQ(ReadTree(file, &listing), S_OK);
+    EXPECT_EQ(listing, expected);
+    std::string report;
+    EXPECT_TRUE(SevenZipAccepts(file, &report)) << report;
+    EXPECT_EQ(GsfListing(file), expected);
 }
 
 }  // namespace

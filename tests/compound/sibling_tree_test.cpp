@@ -52,6 +52,28 @@ TEST(SiblingTree, EveryWrittenTreeIsOrderedRedBlackAndShallow) {
     }
 }
 
+TEST(SiblingTree, TreeStaysRedBlackAfterElementsAreDestroyedAndRenamed) {
+    TempHome home;
+    const std::string path = home / "changed.cfg";
+    std::vector<Node> plan;
+    for (int i = 0; i < 300; ++i) plan.push_back(Stream("e" + std::to_string(i), "x"));
+    ASSERT_EQ(WriteTree(path, plan), S_OK);
+    IStorage* root = nullptr;
+    ASSERT_EQ(StgOpenStorage(W(path).c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0, &root), S_OK);
+    for (int i = 0; i < 300; i += 3) ASSERT_EQ(root->DestroyElement(W("e" + std::to_string(i)).c_str()), S_OK);
+    ASSERT_EQ(root->RenameElement(u"e1", u"zz_renamed"), S_OK);
+    root->Release();
+    RawFile raw(path);
+    size_t count = 0;
+    int maxDepth = 0;
+    EXPECT_GT(CheckRedBlack(raw, raw.Entry(0).child, nullptr, nullptr, &count, 1, &maxDepth), 0);
+    EXPECT_EQ(count, 200u);
+    Listing listing;
+    ASSERT_EQ(ReadTree(path, &listing), S_OK);
+    EXPECT_EQ(listing.count("zz_renamed"), 1u);
+    EXPECT_EQ(listing.count("e1"), 0u);
+}
+
 TEST(SiblingTree, NamesDifferingOnlyInCaseOrderingSortByLengthThenUpperCase) {
     EXPECT_LT(compound::CompareNames(u"Z", u"aa"), 0);
     EXPECT_LT(compound::CompareNames(u"ABD", u"abe"), 0);

@@ -38,6 +38,12 @@ TEST_F(StorageApi, MissingFileIsFileNotFound) {
     EXPECT_EQ(root, nullptr);
 }
 
+TEST_F(StorageApi, CreateInMissingDirectoryIsPathNotFound) {
+    IStorage* root = nullptr;
+    EXPECT_EQ(StgCreateDocfile(W((home_ / "no/such.cfg").string()).c_str(), kCreate, 0, &root), STG_E_PATHNOTFOUND);
+    EXPECT_EQ(root, nullptr);
+}
+
 TEST_F(StorageApi, FileThatIsNotCompoundIsRefused) {
     const std::string text = (home_ / "text.cfg").string();
     std::ofstream(text) << std::string(2000, 'x');
@@ -199,6 +205,21 @@ TEST_F(StorageApi, EnumeratorResetStartsOverAndSeesChanges) {
     ASSERT_EQ(elements->Next(3, stat, &fetched), S_OK);
     EXPECT_EQ(Utf16ToUtf8(stat[1].pwcsName), "B");
     for (ULONG i = 0; i < fetched; ++i) CoTaskMemFree(stat[i].pwcsName);
+    elements->Release();
+    root->Release();
+}
+
+TEST_F(StorageApi, EnumeratorSkipsElementsDestroyedAfterItWasMade) {
+    IStorage* root = Open(kReadWrite);
+    IEnumSTATSTG* elements = nullptr;
+    ASSERT_EQ(root->EnumElements(0, nullptr, 0, &elements), S_OK);
+    ASSERT_EQ(root->DestroyElement(u"A"), S_OK);
+    STATSTG stat[2];
+    ULONG fetched = 0;
+    ASSERT_EQ(elements->Next(2, stat, &fetched), S_FALSE);
+    ASSERT_EQ(fetched, 1u);
+    EXPECT_EQ(Utf16ToUtf8(stat[0].pwcsName), "Sub");
+    CoTaskMemFree(stat[0].pwcsName);
     elements->Release();
     root->Release();
 }

@@ -54,7 +54,11 @@ public:
     // visitor gets the containing storage, to open streams from.
     using Visitor = std::function<HRESULT(IStorage* parent, const WCHAR* name, const Element& element)>;
 
-    static HRESULT Walk(IStorage* storage, const std::string& prefix, const Visitor& visit) {
+    static HRESULT Walk(IStorage* storage, const std::string& prefix, const Visitor& visit, int depth = 0) {
+        // Deeper nesting than any real file has is shown as damage rather
+        // than followed until the stack runs out.
+        constexpr int kMaxDepth = 1000;
+        if (depth > kMaxDepth) return STG_E_DOCFILECORRUPT;
         IEnumSTATSTG* elements = nullptr;
         HRESULT hr = storage->EnumElements(0, nullptr, 0, &elements);
         if (FAILED(hr)) return hr;
@@ -68,7 +72,7 @@ public:
                     STATSTG own;
                     if (SUCCEEDED(sub->Stat(&own, STATFLAG_NONAME))) element.clsid = own.clsid;
                     hr = visit(storage, stat.pwcsName, element);
-                    if (SUCCEEDED(hr)) hr = Walk(sub, element.path + "/", visit);
+                    if (SUCCEEDED(hr)) hr = Walk(sub, element.path + "/", visit, depth + 1);
                     sub->Release();
                 }
             } else {
@@ -95,7 +99,7 @@ HRESULT ReadStream(IStorage* parent, const WCHAR* name, const std::function<void
     IStream* stream = nullptr;
     HRESULT hr = parent->OpenStream(name, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &stream);
     if (FAILED(hr)) return hr;
-    std::vector<char> buffer(1 << 20);
+    static std::vector<char> buffer(1 << 16);
     ULONG read = 0;
     while (SUCCEEDED(hr = stream->Read(buffer.data(), static_cast<ULONG>(buffer.size()), &read)) && read > 0)
         sink(buffer.data(), read);

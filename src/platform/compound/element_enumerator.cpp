@@ -19,6 +19,10 @@ public:
         ULONG done = 0;
         while (done < count && next_ < ids_.size()) {
             const Entry& entry = file_->entry(ids_[next_]);
+            if (entry.type == kTypeUnused || entry.parent != storage_) {
+                ++next_;  // destroyed since the list was taken
+                continue;
+            }
             HRESULT hr = FillStat(entry, entry.type == kTypeStream ? entry.size : 0, 0, STATFLAG_DEFAULT,
                                   &elements[done]);
             if (FAILED(hr)) {
