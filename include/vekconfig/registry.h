@@ -4,8 +4,13 @@
 //
 // The functions keep their Win32 shapes and result codes: 0 success, 2
 // missing key or value, 5 delete of a key that has subkeys, 6 bad handle,
-// 53 unreachable machine, 234 value or name does not fit, 259 no more items.
-// Every change is durable when the call returns.
+// 53 unreachable machine, 87 a null output, a key name over 255 characters
+// or an empty name inside a path, 234 value or name does not fit, 259 no
+// more items, 1018 the handle's key was deleted. The store adds: 6 also when
+// it stayed busy with other writers for seconds (transient, worth a retry),
+// 1009 (ERROR_BADDB) for a damaged or foreign database file, 1016 when the
+// database cannot be opened at all. Every change is durable when the call
+// returns. Access masks are accepted and not enforced.
 //
 // Thread safety: every function may be called from any thread, and many
 // processes may use one registry at once. A handle may be shared between

@@ -23,8 +23,15 @@ namespace {
 
 // Bumped in a forked child: connections inherited from the parent must not be used there.
 std::atomic<uint64_t> g_forkGeneration{0};
+// Held across fork() so that the child never inherits it locked.
+std::mutex g_registryChoice;
 
-void NoteFork() { g_forkGeneration.fetch_add(1, std::memory_order_relaxed); }
+void BeforeFork() { g_registryChoice.lock(); }
+void AfterForkInParent() { g_registryChoice.unlock(); }
+void AfterForkInChild() {
+    g_forkGeneration.fetch_add(1, std::memory_order_relaxed);
+    g_registryChoice.unlock();
+}
 
 std::string Setting(const char* name) {
     const char* value = std::getenv(name);
@@ -43,13 +50,13 @@ std::string RegistryPath(const std::string& setting) {
 
 class PosixEnv final : public Env {
 public:
-    PosixEnv() { pthread_atfork(nullptr, nullptr, NoteFork); }
+    PosixEnv() { pthread_atfork(BeforeFork, AfterForkInParent, AfterForkInChild); }
 
     RegistryApi& Registry() override {
         std::string registrySetting = Setting("VEK_REGISTRY");
         std::string homeSetting = Setting("VEK_HOME");
         const uint64_t generation = g_forkGeneration.load(std::memory_order_relaxed);
-        std::lock_guard lock(mutex_);
+        std::lock_guard lock(g_registryChoice);
         if (current_ != nullptr && generation == generation_ &&
             registrySetting == registrySetting_ && homeSetting == homeSetting_)
             return *current_;
@@ -63,8 +70,9 @@ public:
         std::unique_ptr<StoreRegistry>& registry = registries_[path];
         if (registry == nullptr)
             registry = std::make_unique<StoreRegistry>(MakeSqliteRegistryStore(path));
-        for (auto& [otherPath, other] : registries_)
-            if (other != registry) other->store().Trim();
+        // Connections to the other files are not needed now; those to this one
+        // may reach a file that was deleted and made again since they opened.
+        for (auto& [otherPath, other] : registries_) other->store().Trim();
         current_ = registry.get();
         registrySetting_ = std::move(registrySetting);
         homeSetting_ = std::move(homeSetting);
@@ -80,7 +88,6 @@ public:
     }
 
 private:
-    std::mutex mutex_;
     StoreRegistry* current_ = nullptr;
     std::string registrySetting_;
     std::string homeSetting_;

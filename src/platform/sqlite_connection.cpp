@@ -1,9 +1,15 @@
 #include "platform/sqlite_connection.h"
 
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
 namespace vek {
 namespace {
 
-constexpr int kBusyTimeoutMs = 1000;
+// Polls of another connection's lock before a statement gives up with
+// SQLITE_BUSY (about a second); the store then runs the call again.
+constexpr int kBusyPolls = 1000;
 constexpr int kSchemaVersion = 1;
 
 // Indexed by RegSql.
@@ -21,8 +27,8 @@ constexpr const char* kStatementText[] = {
     "DELETE FROM keys WHERE id = ?1",
     "DELETE FROM \"values\" WHERE key = ?1",
     "SELECT type, data FROM \"values\" WHERE key = ?1 AND name_upper = ?2",
-    "INSERT INTO \"values\"(key, name, name_upper, type, data) VALUES(?1, ?2, ?3, ?4, ?5) "
-    "ON CONFLICT(key, name_upper) DO UPDATE SET type = excluded.type, data = excluded.data",
+    ("INSERT INTO \"values\"(key, name, name_upper, type, data) VALUES(?1, ?2, ?3, ?4, ?5) "
+     "ON CONFLICT(key, name_upper) DO UPDATE SET type = excluded.type, data = excluded.data"),
     "DELETE FROM \"values\" WHERE key = ?1 AND name_upper = ?2",
     "SELECT name, type, data FROM \"values\" WHERE key = ?1 ORDER BY name_upper LIMIT 1 OFFSET ?2",
     "SELECT name FROM keys WHERE parent = ?1",
@@ -33,7 +39,6 @@ static_assert(std::size(kStatementText) == static_cast<size_t>(RegSql::kCount),
 
 // Roots have parent 0 rather than NULL: UNIQUE accepts repeated NULLs.
 constexpr const char* kCreateSchema =
-    "BEGIN IMMEDIATE;"
     "CREATE TABLE IF NOT EXISTS keys("
     "  id INTEGER PRIMARY KEY AUTOINCREMENT,"
     "  parent INTEGER NOT NULL,"
@@ -49,15 +54,17 @@ constexpr const char* kCreateSchema =
     "  PRIMARY KEY(key, name_upper)) WITHOUT ROWID;"
     "INSERT OR IGNORE INTO keys(parent, name, name_upper)"
     "  VALUES(0, 'HKEY_LOCAL_MACHINE', 'HKEY_LOCAL_MACHINE');"
-    "PRAGMA user_version = 1;"
-    "COMMIT;";
+    "PRAGMA user_version = 1;";
 
-int Exec(sqlite3* db, const char* sql) {
-    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK && sqlite3_get_autocommit(db) == 0)
-        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-    return rc;
+// Waits for another connection's lock in short steps: SQLite's own timeout
+// sleeps up to 100 ms at a time, long after the lock is free again.
+int WaitWhileBusy(void*, int polls) {
+    if (polls >= kBusyPolls) return 0;
+    std::this_thread::sleep_for(std::chrono::microseconds(std::min(50 << std::min(polls, 5), 1000)));
+    return 1;
 }
+
+int Exec(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
 
 // The single integer a statement answers, e.g. a pragma.
 int QueryInt(sqlite3* db, const char* sql, int* value) {
@@ -73,15 +80,29 @@ int QueryInt(sqlite3* db, const char* sql, int* value) {
     return rc;
 }
 
+// Creates the tables in a database that has none yet; a file that holds
+// tables of another program is left alone.
+int CreateSchema(sqlite3* db) {
+    int rc = Exec(db, "BEGIN IMMEDIATE");
+    int tables = 0, version = 0;
+    if (rc == SQLITE_OK) rc = QueryInt(db, "SELECT count(*) FROM sqlite_master", &tables);
+    if (rc == SQLITE_OK) rc = QueryInt(db, "PRAGMA user_version", &version);
+    if (rc == SQLITE_OK && tables == 0 && version == 0) rc = Exec(db, kCreateSchema);
+    if (rc == SQLITE_OK) rc = Exec(db, "COMMIT");
+    if (rc != SQLITE_OK && sqlite3_get_autocommit(db) == 0)
+        Exec(db, "ROLLBACK");
+    return rc;
+}
+
 int SetUpDatabase(sqlite3* db) {
     sqlite3_extended_result_codes(db, 1);
-    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    sqlite3_busy_handler(db, WaitWhileBusy, nullptr);
     int rc = Exec(db, "PRAGMA journal_mode = WAL");
     if (rc == SQLITE_OK) rc = Exec(db, "PRAGMA synchronous = FULL");
     int version = 0;
     if (rc == SQLITE_OK) rc = QueryInt(db, "PRAGMA user_version", &version);
     if (rc == SQLITE_OK && version == 0) {
-        rc = Exec(db, kCreateSchema);
+        rc = CreateSchema(db);
         if (rc == SQLITE_OK) rc = QueryInt(db, "PRAGMA user_version", &version);
     }
     // A file of another program, or of a later version of this one.

@@ -63,11 +63,17 @@ public:
     // A prepared statement; the user resets it when done with it.
     sqlite3_stmt* Statement(RegSql which);
 
+    // The local machine's root key, once looked up (0 before); roots are
+    // never deleted, so it holds for the connection's life.
+    int64_t cachedRoot() const { return cachedRoot_; }
+    void setCachedRoot(int64_t root) { cachedRoot_ = root; }
+
 private:
     explicit SqliteConnection(sqlite3* db) : db_(db) {}
     int Prepare();
 
     sqlite3* db_;
+    int64_t cachedRoot_ = 0;
     std::array<sqlite3_stmt*, static_cast<size_t>(RegSql::kCount)> statements_{};
 };
 

@@ -73,8 +73,14 @@ public:
 
     LSTATUS MachineRoot(uint32_t machine, RegKeyId* root) override {
         if (machine != kLocalMachine) return ERROR_BAD_NETPATH;
-        Query query(connection_, RegSql::kMachineRoot);
-        return Single(query, [&] { *root = query.Int(0); }, ERROR_BADDB);
+        if (connection_.cachedRoot() == 0) {
+            Query query(connection_, RegSql::kMachineRoot);
+            const LSTATUS status =
+                Single(query, [&] { connection_.setCachedRoot(query.Int(0)); }, ERROR_BADDB);
+            if (status != ERROR_SUCCESS) return status;
+        }
+        *root = connection_.cachedRoot();
+        return ERROR_SUCCESS;
     }
 
     LSTATUS FindSubkey(RegKeyId parent, std::string_view folded, RegKeyId* id) override {
@@ -223,6 +229,10 @@ public:
     LSTATUS Run(RegTxnKind kind, const Work& work) override {
         const auto deadline = std::chrono::steady_clock::now() + kBusyDeadline;
         for (int attempt = 1;; ++attempt) {
+            // Writers of this process queue here, where a waiter is woken as soon
+            // as the lock is free, rather than polling the database's lock.
+            std::unique_lock writing(writeMutex_, std::defer_lock);
+            if (kind == RegTxnKind::kWrite) writing.lock();
             std::unique_ptr<SqliteConnection> connection;
             int rc = Acquire(&connection);
             LSTATUS status = ERROR_SUCCESS;
@@ -236,6 +246,7 @@ public:
             if (rc == SQLITE_OK) return status;
             if (!IsBusySqlite(rc) || std::chrono::steady_clock::now() >= deadline)
                 return StatusFromSqlite(rc);
+            if (writing.owns_lock()) writing.unlock();
             std::this_thread::sleep_for(std::chrono::milliseconds(std::min(attempt, 20)));
         }
     }
@@ -269,6 +280,7 @@ private:
     }
 
     const std::string path_;
+    std::mutex writeMutex_;
     std::mutex mutex_;
     std::vector<std::unique_ptr<SqliteConnection>> idle_;
 };

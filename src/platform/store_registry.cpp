@@ -69,12 +69,10 @@ LSTATUS Locate(RegistryTransaction& txn, const KeyRef& ref, const std::vector<Re
                bool create, RegKeyId* id, bool* created) {
     RegKeyId base = 0;
     LSTATUS status = BaseKey(txn, ref, create, &base);
-    if (status == ERROR_SUCCESS) {
-        status = (names.empty() && ref.base == Base::kKey)
-                     ? txn.CheckKey(base)
-                     : Walk(txn, base, names, create, id, created);
-        if (names.empty()) *id = base;
-    }
+    // Nothing is added below a key that is gone.
+    if (status == ERROR_SUCCESS && ref.base == Base::kKey && (names.empty() || create))
+        status = txn.CheckKey(base);
+    if (status == ERROR_SUCCESS) status = Walk(txn, base, names, create, id, created);
     return MissingOrDeleted(txn, ref, status);
 }
 

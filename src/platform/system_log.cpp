@@ -1,6 +1,5 @@
 #include "platform/system_log.h"
 
-#include <sys/uio.h>
 #include <syslog.h>
 #include <systemd/sd-journal.h>
 #include <unistd.h>
@@ -13,6 +12,7 @@ namespace vek {
 namespace {
 
 constexpr int kMaxStrings = 9;  // the message texts address %1 to %9
+static_assert(6 + kMaxStrings == kMaxJournalFields, "six fixed fields and the strings");
 constexpr const char* kJournalSocket = "/run/systemd/journal/socket";
 
 int Priority(WORD type) {
@@ -25,16 +25,17 @@ int Priority(WORD type) {
     }
 }
 
-// Lays the journal fields out one after another in scratch (reserved up
-// front, so the views stay valid) and hands them over in one call.
-bool WriteJournal(const EventRecord& event, std::string_view message, std::string& scratch) {
+}  // namespace
+
+int BuildJournalFields(const EventRecord& event, std::string_view message, std::string& scratch,
+                       iovec (&fields)[kMaxJournalFields]) {
     const int strings = event.stringCount < kMaxStrings ? event.stringCount : kMaxStrings;
+    // Reserved up front, so that the fields laid out below stay where they are.
     size_t needed = message.size() + 256;
     for (int i = 0; i < strings; ++i) needed += 3 * WideLength(event.strings[i]) + 16;
     scratch.clear();
     scratch.reserve(needed);
 
-    iovec fields[6 + kMaxStrings];
     int count = 0;
     auto field = [&](auto&& write) {
         const size_t start = scratch.size();
@@ -71,8 +72,10 @@ bool WriteJournal(const EventRecord& event, std::string_view message, std::strin
                                                            WideLength(event.strings[i])));
         });
     }
-    return sd_journal_sendv(fields, count) >= 0;
+    return count;
 }
+
+namespace {
 
 void WriteSyslog(const EventRecord& event, std::string_view message, std::string& scratch) {
     scratch.clear();
@@ -84,7 +87,11 @@ void WriteSyslog(const EventRecord& event, std::string_view message, std::string
 }  // namespace
 
 void WriteSystemLog(const EventRecord& event, std::string_view message, std::string& scratch) {
-    if (access(kJournalSocket, W_OK) == 0 && WriteJournal(event, message, scratch)) return;
+    if (access(kJournalSocket, W_OK) == 0) {
+        iovec fields[kMaxJournalFields];
+        const int count = BuildJournalFields(event, message, scratch, fields);
+        if (sd_journal_sendv(fields, count) >= 0) return;
+    }
     WriteSyslog(event, message, scratch);
 }
 

@@ -3,6 +3,8 @@
 // Thread safety: safe for concurrent use.
 #pragma once
 
+#include <sys/uio.h>
+
 #include <string>
 #include <string_view>
 
@@ -15,5 +17,11 @@ namespace vek {
 // VEK_STRING1..VEK_STRINGn, PRIORITY and MESSAGE; to syslog as
 // "source: message" (syslog gives no answer). scratch is working space.
 void WriteSystemLog(const EventRecord& event, std::string_view message, std::string& scratch);
+
+// The journal fields of an event, "NAME=value" each, laid out in scratch
+// (which must not change while fields are in use). Returns the count.
+constexpr int kMaxJournalFields = 15;
+int BuildJournalFields(const EventRecord& event, std::string_view message, std::string& scratch,
+                       iovec (&fields)[kMaxJournalFields]);
 
 }  // namespace vek

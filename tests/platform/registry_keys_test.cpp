@@ -148,7 +148,23 @@ TEST_F(RegistryKeys, HandleOfDeletedKeyGivesKeyDeleted) {
     EXPECT_EQ(RegCreateKeyExW(key, u"Child", 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
                               nullptr, &child, nullptr),
               ERROR_KEY_DELETED);
+    WCHAR name[8];
+    DWORD length = 8;
+    EXPECT_EQ(RegEnumKeyExW(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr),
+              ERROR_KEY_DELETED);
     EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+}
+
+TEST_F(RegistryKeys, DeleteThroughHandleTakesPathOrTheKeyItself) {
+    HKEY parent = MustCreate(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Owner");
+    RegCloseKey(MustCreate(parent, u"Child"));
+    EXPECT_EQ(RegDeleteKeyW(parent, u"child"), ERROR_SUCCESS);
+    EXPECT_EQ(RegDeleteKeyW(parent, u""), ERROR_SUCCESS);
+    EXPECT_EQ(RegDeleteKeyW(parent, u""), ERROR_KEY_DELETED);
+    RegCloseKey(parent);
+    HKEY key = nullptr;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Owner", 0, KEY_READ, &key),
+              ERROR_FILE_NOT_FOUND);
 }
 
 TEST_F(RegistryKeys, ClassesRootIsTheViewOfMachineSoftwareClasses) {

@@ -1,5 +1,5 @@
-// Helpers for the settings tests: reading the settings key directly, and a
-// registry whose key opens answer a chosen code.
+// Helpers for the settings tests: reading and writing the settings key
+// directly.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/env.h"
+#include "support/faulty_registry.h"
 #include "settings/settings_key.h"
 #include "vekconfig/text.h"
 
@@ -43,38 +43,5 @@ inline void StoreText(const WCHAR* name, const std::u16string& text) {
                                 static_cast<DWORD>((text.size() + 1) * 2)),
               S_OK);
 }
-
-// Key opens answer `code` for the first `times` calls (all calls when
-// times is negative); creates answer createCode when it is not 0.
-class FaultyRegistry : public RegistryApiWrapper {
-public:
-    FaultyRegistry(LSTATUS code, int times, LSTATUS createCode = ERROR_SUCCESS)
-        : RegistryApiWrapper(&Env::Default().Registry()),
-          code_(code),
-          remaining_(times),
-          createCode_(createCode) {}
-
-    LSTATUS OpenKey(HKEY key, const WCHAR* subKey, DWORD options, REGSAM access,
-                    PHKEY result) override {
-        ++opens_;
-        if (remaining_ != 0) {
-            if (remaining_ > 0) --remaining_;
-            return code_;
-        }
-        return RegistryApiWrapper::OpenKey(key, subKey, options, access, result);
-    }
-    LSTATUS CreateKey(HKEY key, const WCHAR* subKey, DWORD options, REGSAM access, PHKEY result,
-                      DWORD* disposition) override {
-        if (createCode_ != ERROR_SUCCESS) return createCode_;
-        return RegistryApiWrapper::CreateKey(key, subKey, options, access, result, disposition);
-    }
-    int opens() const { return opens_; }
-
-private:
-    LSTATUS code_;
-    int remaining_;
-    LSTATUS createCode_;
-    int opens_ = 0;
-};
 
 }  // namespace vek::test

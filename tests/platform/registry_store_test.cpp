@@ -1,0 +1,294 @@
+// The registry's database: where it lives, what a damaged or foreign file
+// gives, waiting for other writers, and faults injected through the
+// environment.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/env.h"
+#include "platform/registry_test_util.h"
+#include "support/temp_home.h"
+#include "vekconfig/registry.h"
+
+namespace vek::test {
+namespace {
+
+// Points VEK_REGISTRY at a file for its lifetime.
+class ScopedRegistryFile {
+public:
+    explicit ScopedRegistryFile(const std::filesystem::path& path) {
+        setenv("VEK_REGISTRY", path.c_str(), 1);
+    }
+    ~ScopedRegistryFile() { unsetenv("VEK_REGISTRY"); }
+};
+
+void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Runs sql on a database with a connection of the test's own.
+void RunSql(const std::filesystem::path& path, const char* sql) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    sqlite3_close(db);
+}
+
+bool KeyExists(const char16_t* path) {
+    HKEY key = nullptr;
+    const LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key);
+    if (status == ERROR_SUCCESS) RegCloseKey(key);
+    return status == ERROR_SUCCESS;
+}
+
+TEST(RegistryStore, DatabaseLivesInVekHomeInWalMode) {
+    TempHome home;
+    RegCloseKey(MustCreate(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Here"));
+    const std::string header = ReadFile(home / "registry.sqlite").substr(0, 20);
+    ASSERT_EQ(header.size(), 20u);
+    EXPECT_EQ(header.substr(0, 15), "SQLite format 3");
+    EXPECT_EQ(header[18], 2) << "write version 2 is WAL";
+    EXPECT_EQ(header[19], 2) << "read version 2 is WAL";
+}
+
+TEST(RegistryStore, EachVekHomeHasItsOwnRegistry) {
+    {
+        TempHome first;
+        RegCloseKey(MustCreate(HKEY_LOCAL_MACHINE, u"SOFTWARE\\OnlyInFirst"));
+        EXPECT_TRUE(KeyExists(u"SOFTWARE\\OnlyInFirst"));
+    }
+    TempHome second;
+    EXPECT_FALSE(KeyExists(u"SOFTWARE\\OnlyInFirst"));
+}
+
+TEST(RegistryStore, VekRegistryNamesAnotherFile) {
+    TempHome home;
+    {
+        ScopedRegistryFile file(home / "elsewhere.db");
+        RegCloseKey(MustCreate(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Elsewhere"));
+    }
+    EXPECT_TRUE(std::filesystem::exists(home / "elsewhere.db"));
+    EXPECT_FALSE(KeyExists(u"SOFTWARE\\Elsewhere"));
+    ScopedRegistryFile file(home / "elsewhere.db");
+    EXPECT_TRUE(KeyExists(u"SOFTWARE\\Elsewhere"));
+}
+
+TEST(RegistryStore, HandleFromAnotherRegistryIsInvalid) {
+    TempHome home;
+    HKEY key = MustCreate(HKEY_LOCAL_MACHINE, u"SOFTWARE\\First");
+    ScopedRegistryFile file(home / "second.db");
+    EXPECT_EQ(SetDword(key, u"V", 1), ERROR_INVALID_HANDLE);
+}
+
+TEST(RegistryStore, GarbageFileGivesBadDbOnEveryCall) {
+    TempHome home;
+    WriteFile(home / "registry.sqlite", std::string(8192, '\x5a'));
+    HKEY key = nullptr;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE", 0, KEY_READ, &key), ERROR_BADDB);
+    EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE", 0, nullptr, 0, KEY_WRITE, nullptr,
+                              &key, nullptr),
+              ERROR_BADDB);
+    EXPECT_EQ(SetDword(HKEY_LOCAL_MACHINE, u"V", 1), ERROR_BADDB);
+    WCHAR name[8];
+    DWORD length = 8;
+    EXPECT_EQ(RegEnumKeyExW(HKEY_LOCAL_MACHINE, 0, name, &length, nullptr, nullptr, nullptr,
+                            nullptr),
+              ERROR_BADDB);
+    // The file is left as it was for someone to look at.
+    EXPECT_EQ(ReadFile(home / "registry.sqlite"), std::string(8192, '\x5a'));
+}
+
+TEST(RegistryStore, DatabaseOfAnotherProgramGivesBadDb) {
+    TempHome home;
+    RunSql(home / "registry.sqlite", "CREATE TABLE keys(x); INSERT INTO keys VALUES(1);");
+    HKEY key = nullptr;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE", 0, KEY_READ, &key), ERROR_BADDB);
+    EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE", 0, nullptr, 0, KEY_WRITE, nullptr,
+                              &key, nullptr),
+              ERROR_BADDB);
+    // Nothing of ours was added to the other program's file.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((home / "registry.sqlite").c_str(), &db), SQLITE_OK);
+    int tables = 0;
+    sqlite3_exec(
+        db, "SELECT count(*) FROM sqlite_master",
+        [](void* out, int, char** row, char**) {
+            *static_cast<int*>(out) = std::atoi(row[0]);
+            return 0;
+        },
+        &tables, nullptr);
+    sqlite3_close(db);
+    EXPECT_EQ(tables, 1);
+}
+
+TEST(RegistryStore, DatabaseOfLaterVersionGivesBadDb) {
+    TempHome home;
+    RegCloseKey(MustCreate(HKEY_LOCAL_MACHINE, u"SOFTWARE"));
+    {
+        ScopedRegistryFile moveAway(home / "other.db");
+        KeyExists(u"SOFTWARE");  // lets go of the first database's connections
+        RunSql(home / "registry.sqlite", "PRAGMA user_version = 2;");
+    }
+    HKEY key = nullptr;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE", 0, KEY_READ, &key), ERROR_BADDB);
+}
+
+TEST(RegistryStore, DamagedPagesGiveBadDbNotACrash) {
+    TempHome home;
+    const std::string big(2000, 'v');
+    for (int i = 0; i < 200; ++i) {
+        const std::u16string path = u"SOFTWARE\\Damage\\K" + std::u16string(1, u'A' + i % 26) +
+                                    std::u16string(1, u'A' + i / 26);
+        HKEY key = MustCreate(HKEY_LOCAL_MACHINE, path.c_str());
+        ASSERT_EQ(RegSetValueExW(key, u"Data", 0, REG_BINARY,
+                                 reinterpret_cast<const BYTE*>(big.data()),
+                                 static_cast<DWORD>(big.size())),
+                  ERROR_SUCCESS);
+        RegCloseKey(key);
+    }
+    {
+        ScopedRegistryFile moveAway(home / "other.db");
+        KeyExists(u"SOFTWARE");  // the last connection goes, the log is folded in
+    }
+    ASSERT_FALSE(std::filesystem::exists(home / "registry.sqlite-wal"));
+    std::string bytes = ReadFile(home / "registry.sqlite");
+    ASSERT_GT(bytes.size(), 16384u);
+    for (size_t i = 4096; i < bytes.size(); i += 7) bytes[i] = static_cast<char>(0xA5 ^ i);
+    WriteFile(home / "registry.sqlite", bytes);
+
+    int damaged = 0;
+    for (const char16_t* path : {u"SOFTWARE\\Damage\\KAA", u"SOFTWARE\\Damage\\KZG",
+                                 u"SOFTWARE\\Damage\\Nothing"}) {
+        HKEY key = nullptr;
+        LSTATUS status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_WRITE,
+                                         nullptr, &key, nullptr);
+        if (status == ERROR_SUCCESS) {
+            BYTE data[4096];
+            DWORD size = sizeof(data);
+            status = RegQueryValueExW(key, u"Data", nullptr, nullptr, data, &size);
+            RegCloseKey(key);
+        }
+        EXPECT_TRUE(status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND ||
+                    status == ERROR_BADDB)
+            << status;
+        damaged += status == ERROR_BADDB;
+    }
+    EXPECT_GT(damaged, 0);
+}
+
+TEST(RegistryStore, UnreachableLocationGivesIoFailure) {
+    TempHome home;
+    ScopedRegistryFile file(home / "no-such-dir" / "registry.sqlite");
+    HKEY key = nullptr;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE", 0, KEY_READ, &key),
+              ERROR_REGISTRY_IO_FAILED);
+}
+
+TEST(RegistryStore, WriterWaitsForAnotherWriterAndReadersDoNot) {
+    TempHome home;
+    HKEY key = MustCreate(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Wait");
+    ASSERT_EQ(SetDword(key, u"Before", 1), ERROR_SUCCESS);
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open((home / "registry.sqlite").c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    std::atomic<bool> written{false};
+    std::thread writer([&] {
+        EXPECT_EQ(SetDword(key, u"During", 2), ERROR_SUCCESS);
+        written = true;
+    });
+    EXPECT_EQ(GetDword(key, u"Before"), 1u);  // a reader is not held up by the writer
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_FALSE(written.load());
+    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    writer.join();
+    sqlite3_close(other);
+    EXPECT_EQ(GetDword(key, u"During"), 2u);
+    RegCloseKey(key);
+}
+
+TEST(RegistryStore, WriterBlockedPastTheDeadlineGetsTransientInvalidHandle) {
+    TempHome home;
+    HKEY key = MustCreate(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Blocked");
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open((home / "registry.sqlite").c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    EXPECT_EQ(SetDword(key, u"Never", 1), ERROR_INVALID_HANDLE);
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_EQ(SetDword(key, u"Later", 1), ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+TEST(RegistryStore, ManyThreadsCreatingOneKeySeeOneCreation) {
+    TempHome home;
+    constexpr int kThreads = 8;
+    std::atomic<int> created{0}, opened{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&] {
+            HKEY key = nullptr;
+            DWORD disposition = 0;
+            ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Race\\Once", 0, nullptr, 0,
+                                      KEY_WRITE, nullptr, &key, &disposition),
+                      ERROR_SUCCESS);
+            (disposition == REG_CREATED_NEW_KEY ? created : opened)++;
+            RegCloseKey(key);
+        });
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(created.load(), 1);
+    EXPECT_EQ(opened.load(), kThreads - 1);
+}
+
+// A registry that fails one chosen call a number of times.
+class FailingOpens : public RegistryApiWrapper {
+public:
+    FailingOpens(RegistryApi* target, int failures)
+        : RegistryApiWrapper(target), failures_(failures) {}
+    LSTATUS OpenKey(HKEY key, const WCHAR* subKey, DWORD options, REGSAM access,
+                    PHKEY result) override {
+        if (failures_-- > 0) return ERROR_INVALID_HANDLE;
+        return RegistryApiWrapper::OpenKey(key, subKey, options, access, result);
+    }
+
+private:
+    int failures_;
+};
+
+class RegistryEnv : public EnvWrapper {
+public:
+    RegistryEnv(Env* target, RegistryApi* registry) : EnvWrapper(target), registry_(registry) {}
+    RegistryApi& Registry() override { return *registry_; }
+
+private:
+    RegistryApi* registry_;
+};
+
+TEST(RegistryStore, ExportedFunctionsGoThroughTheCurrentEnvironment) {
+    TempHome home;
+    RegCloseKey(MustCreate(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Faulty"));
+    FailingOpens failing(&Env::Default().Registry(), 2);
+    RegistryEnv env(&Env::Default(), &failing);
+    ScopedEnvOverride override(&env);
+    HKEY key = nullptr;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Faulty", 0, KEY_READ, &key),
+              ERROR_INVALID_HANDLE);
+    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Faulty", 0, KEY_READ, &key),
+              ERROR_INVALID_HANDLE);
+    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Faulty", 0, KEY_READ, &key),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+}
+
+}  // namespace
+}  // namespace vek::test
