@@ -10,6 +10,8 @@
 // Thread safety: every function here may be called from any thread.
 #pragma once
 
+#include <string>
+
 #include "vekconfig/types.h"
 
 // The device classes whose attached devices discovery offers for configuration.
@@ -45,35 +47,17 @@ VEK_API HRESULT ASPItowcs(int adapter, int target, int logicalUnit, WCHAR* text)
 VEK_API HRESULT wcstoSCSI(const WCHAR* text, int& port, int& bus, int& target, int& logicalUnit);
 VEK_API HRESULT wcstoASPI(const WCHAR* text, int& adapter, int& target, int& logicalUnit);
 
-#include <string>
-#include <vector>
-
 namespace vek {
-
-// One attached device as discovery offers it for a class.
-struct AttachedDevice {
-    std::string address;     // UTF-8: "2-0-5-0" (kind 2), "0-5-0" (kind 8), a queue name (kind 3)
-    std::string model;       // the class's model found in the device, "Windows Printer" for queues
-    int32_t addressKind = 0;  // 2 SCSI, 3 print queue, 8 ASPI
-};
 
 // Where discovery looks on this machine.
 struct DeviceSources {
-    int scsiHosts = 0;        // SCSI host adapters present (0: no SCSI subsystem)
-    std::string printServer;  // the print server asked for queues
+    int scsiHosts = 0;              // SCSI host adapters present (0: no SCSI subsystem)
+    std::string printServer;        // the print server asked for queues
+    LSTATUS printServerStatus = 0;  // 0 it answered, 1722 no server answered, 1460 timed out
 };
 
-// Reports the SCSI host count and the print server's name. Contacts nothing.
+// Counts the SCSI hosts and asks the print server for its queues (with the
+// connect and read time-outs of the queue search).
 VEK_API DeviceSources ProbeDeviceSources();
-
-// The attached devices whose models deviceClass looks for, in walk order:
-// print queues for CLSID_VekPrintQueueDevices, the ASPI walk over all logical
-// units for CLSID_VekAspiArrayDevices, the SCSI walk for any other class.
-// Whether a device is already configured is not examined here.
-// S_OK; for the print-queue class HRESULT_FROM_WIN32(1722) when no print
-// server answered and HRESULT_FROM_WIN32(1460) when it timed out; for the
-// ASPI class HRESULT_FROM_WIN32(1460) when a device did not answer within 5 s
-// (the devices found before are in `devices`).
-VEK_API HRESULT ListAttachedDevices(const GUID& deviceClass, std::vector<AttachedDevice>& devices);
 
 }  // namespace vek

@@ -21,3 +21,4 @@
 #include "vekconfig/catalog_records.h"
 #include "vekconfig/donor_config.h"
 #include "vekconfig/media_config.h"
+#include "vekconfig/unconfigured_device.h"

@@ -85,9 +85,11 @@ public:
     std::function<bool(int host)> failHost;
     std::function<InquiryOutcome(int host, int target, int unit)> overrideInquiry;
     int requests = 0;
+    int hostsRead = 0;
 
     std::vector<int> Hosts() override { return SystemScsiBus().Hosts(); }
     bool ReadUnits(int host, std::vector<ScsiUnit>& units) override {
+        ++hostsRead;
         if (failHost && failHost(host)) return false;
         return SystemScsiBus().ReadUnits(host, units);
     }

@@ -46,31 +46,17 @@ TEST_F(PrintQueues, LocalAndConnectedQueuesAreListed) {
                                     Queue("socket_net", false)));
 }
 
-TEST_F(PrintQueues, EveryQueueIsOfferedToThePrintQueueClassOnly) {
-    ASSERT_TRUE(cupsd_.AddQueue("null_local", "file:///dev/null")) << cupsd_.why();
-    ASSERT_TRUE(cupsd_.AddQueue("ipp_remote", "ipp://print.example.test:631/printers/floor2"))
-        << cupsd_.why();
-    std::vector<AttachedDevice> devices;
-    EXPECT_EQ(ListAttachedDevices(CLSID_VekPrintQueueDevices, devices), S_OK);
-    ASSERT_EQ(devices.size(), 2u);
-    EXPECT_EQ(devices[0].address, "ipp_remote");
-    EXPECT_EQ(devices[1].address, "null_local");
-    for (const auto& device : devices) {
-        EXPECT_EQ(device.model, "Windows Printer");
-        EXPECT_EQ(device.addressKind, 3);
-    }
-    EXPECT_EQ(ListAttachedDevices(CLSID_VekScsiPrinterDevices, devices), S_OK);
-    EXPECT_TRUE(devices.empty());
-}
-
 TEST_F(PrintQueues, ServerWithoutQueuesIsAnEmptyListNotAFailure) {
     std::vector<PrintQueue> queues{{"stale", false}};
     EXPECT_EQ(SystemPrintSpooler().ListQueues(queues), ERROR_SUCCESS);
     EXPECT_TRUE(queues.empty());
 }
 
-TEST_F(PrintQueues, ServerNameIsTheSocketLibcupsWasPointedAt) {
+TEST_F(PrintQueues, ProbeNamesTheSocketLibcupsWasPointedAtAndFindsItAnswering) {
     EXPECT_EQ(SystemPrintSpooler().ServerName(), cupsd_.socket().string());
+    const DeviceSources sources = ProbeDeviceSources();
+    EXPECT_EQ(sources.printServer, cupsd_.socket().string());
+    EXPECT_EQ(sources.printServerStatus, ERROR_SUCCESS);
 }
 
 // A listening socket that never answers.
@@ -101,9 +87,7 @@ TEST(PrintQueuesWithoutServer, MissingServerIsUnavailableAndEmpty) {
     std::vector<PrintQueue> queues{{"stale", false}};
     EXPECT_EQ(SystemPrintSpooler().ListQueues(queues), RPC_S_SERVER_UNAVAILABLE);
     EXPECT_TRUE(queues.empty());
-    std::vector<AttachedDevice> devices;
-    EXPECT_EQ(ListAttachedDevices(CLSID_VekPrintQueueDevices, devices),
-              HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE));
+    EXPECT_EQ(ProbeDeviceSources().printServerStatus, RPC_S_SERVER_UNAVAILABLE);
 }
 
 TEST(PrintQueuesWithoutServer, SilentServerTimesOutInsteadOfStalling) {

@@ -37,11 +37,15 @@ TEST_F(ScsiWalk, PeripheralType12IsUnknownAndQualifierBitsAreIgnored) {
     EXPECT_EQ(recorder.lines[6], "10-0-12-1|Media Changer|ACME    AUTOLOADER      0200");
 }
 
-TEST_F(ScsiWalk, CallbackReturningZeroOnFirstDeviceStopsAtOne) {
+TEST_F(ScsiWalk, CallbackReturningZeroOnFirstDeviceStopsAtOneAndReadsNoFurtherHost) {
+    BusWrapper bus;
+    BusEnv env(bus);
+    ScopedEnvOverride use(&env);
     Recorder recorder;
     recorder.stopAfter = 1;
     EXPECT_EQ(EnumerateSCSIDevices(-1, &Recorder::Scsi, recorder.context()), 1);
     EXPECT_EQ(recorder.lines.size(), 1u);
+    EXPECT_EQ(bus.hostsRead, 1);
 }
 
 TEST_F(ScsiWalk, CallbackReturningZeroMidHostStopsBeforeTheRest) {

@@ -2,11 +2,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "registry/object_files.h"
 #include "run_vekcfg.h"
 #include "support/fake_sysfs.h"
 #include "support/private_cupsd.h"
 #include "support/scoped_variable.h"
 #include "support/temp_home.h"
+#include "vekconfig/discovery.h"
 
 namespace vek::test {
 namespace {
@@ -43,11 +45,25 @@ TEST_F(DiscoverCommand, ListsModelAddressAndKindOfTheChosenClassOnly) {
     EXPECT_THAT(run.out, Not(HasSubstr("print-queue")));
 }
 
+TEST_F(DiscoverCommand, DeviceConfiguredForTheClassIsNotListed) {
+    sysfs_.AddHost(3);
+    sysfs_.AddUnit(3, 0, 5, 0, FakeSysfs::Inquiry(0x02, "ACME", "QS 4350", "0100"));
+    sysfs_.AddUnit(3, 0, 6, 0, FakeSysfs::Inquiry(0x02, "ACME", "QS 4350", "0100"));
+    const GUID id = TestGuid(0x7E570000u, 1);
+    MakePhysicalPrinter(id, CLSID_VekScsiPrinterDevices, {u"Printer", u"3-0-5-0", VEK_ADDRESS_SCSI, {}});
+    ASSERT_EQ(AddVekObjectIDToRegistry(CLSID_VekScsiPrinterDevices, id), S_OK);
+    const ToolRun run = RunVekcfg("discover scsi-printer");
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_THAT(run.out, HasSubstr("3-0-6-0"));
+    EXPECT_THAT(run.out, Not(HasSubstr("3-0-5-0")));
+}
+
 TEST_F(DiscoverCommand, ClassGivenByIdAndEmptyBusSaysNoneAttached) {
     sysfs_.AddHost(0);
     const ToolRun run = RunVekcfg("discover {0E7E3F80-C7A5-11D0-AD35-00609733D6BC}");
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_THAT(run.out, HasSubstr("prismachrome (SCSI devices QXR Prismachrome)\n  none attached."));
+    EXPECT_THAT(run.out, HasSubstr("prismachrome (SCSI devices QXR Prismachrome)\n"
+                                   "  none attached that is not yet configured."));
 }
 
 TEST_F(DiscoverCommand, JsonListsThePrivateServersQueues) {
@@ -56,7 +72,7 @@ TEST_F(DiscoverCommand, JsonListsThePrivateServersQueues) {
     ASSERT_TRUE(cupsd.AddQueue("null_local", "file:///dev/null")) << cupsd.why();
     const ToolRun run = RunVekcfg("discover print-queue --json");
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_THAT(run.out, HasSubstr("\"name\":\"print-queue\",\"status\":\"0\",\"note\":\"\","
+    EXPECT_THAT(run.out, HasSubstr("\"name\":\"print-queue\",\"note\":\"\","
                                    "\"devices\":[{\"model\":\"Windows Printer\","
                                    "\"address\":\"null_local\",\"address_kind\":3}]"));
 }

@@ -51,7 +51,7 @@ const std::vector<Command>& AllCommands() {
          "  vekcfg cfb ls /var/lib/vek/config/{4A3E2B1C-5D6F-4789-9ABC-DEF012345678}.cfg\n"
          "  vekcfg cfb cat VekMedia.cfg Model1/VEK_MEDIA_V1 | xxd | head",
          RunCfb},
-        {"discover", "list attached devices and print queues a device class looks for",
+        {"discover", "list attached devices and print queues not yet configured",
          kDiscoverHelp, RunDiscover},
         {"class", "the classes of a category, the objects and categories of a class",
          kClassHelp, RunClass},

@@ -1,5 +1,5 @@
-// vekcfg discover: the devices attached to this machine that the device
-// classes look for, with model, address and address kind.
+// vekcfg discover: the devices attached to this machine that are not yet
+// configured for a device class, with model, address and address kind.
 #include <unistd.h>
 
 #include <atomic>
@@ -19,8 +19,8 @@ namespace vekcfg {
 
 namespace {
 
-constexpr HRESULT kNoPrintServer = HRESULT_FROM_WIN32(1722);
-constexpr HRESULT kTimedOut = HRESULT_FROM_WIN32(1460);
+constexpr LSTATUS kNoPrintServer = 1722;
+constexpr LSTATUS kTimedOut = 1460;
 
 const char* KindName(int32_t kind) {
     switch (kind) {
@@ -60,33 +60,47 @@ private:
     std::thread spinner_;
 };
 
+// One device offered, in UTF-8.
+struct Offered {
+    std::string model;
+    std::string address;
+    int32_t addressKind;
+};
+
 struct ClassResult {
     const DeviceClass* deviceClass;
-    HRESULT status = S_OK;
-    std::string note;  // why nothing could be found, or what went wrong
-    std::vector<vek::AttachedDevice> devices;
+    std::string note;  // why nothing could be found
+    std::vector<Offered> devices;
 };
 
 ClassResult Search(const DeviceClass& deviceClass, const vek::DeviceSources& sources) {
     ClassResult result{&deviceClass};
     const bool queues = deviceClass.id == CLSID_VekPrintQueueDevices;
+    if (queues && sources.printServerStatus == kNoPrintServer) {
+        result.note = "no print server answered at " + sources.printServer;
+        return result;
+    }
+    if (queues && sources.printServerStatus == kTimedOut) {
+        result.note = "the print server at " + sources.printServer + " did not answer in time";
+        return result;
+    }
     if (!queues && sources.scsiHosts == 0) {
         result.note = "no SCSI host adapters on this machine";
         return result;
     }
+    CUnconfiguredDevice found;
     {
         Progress progress(queues ? "searching the print queues of " + sources.printServer
                                  : "walking the SCSI buses for " + std::string(deviceClass.name));
-        result.status = vek::ListAttachedDevices(deviceClass.id, result.devices);
+        found.GetUnConfiguredDevices(deviceClass.id);
     }
-    if (result.status == kNoPrintServer)
-        result.note = "no print server answered at " + sources.printServer;
-    else if (result.status == kTimedOut && queues)
-        result.note = "the print server at " + sources.printServer + " did not answer in time";
-    else if (result.status == kTimedOut)
-        result.note = "a device did not answer within 5 s; the walk stopped there";
-    else if (FAILED(result.status))
-        result.note = "the search failed";
+    for (ULONG i = 0; i < found.GetNumDevices(); ++i) {
+        UNCONFIGURED_PRINTER_INFO record;
+        if (SUCCEEDED(found.GetDevice(i, &record)))
+            result.devices.push_back({vek::Utf16ToUtf8(record.Model),
+                                      vek::Utf16ToUtf8(record.DeviceAddress),
+                                      record.DeviceAddressKind});
+    }
     return result;
 }
 
@@ -95,7 +109,8 @@ void PrintText(const std::vector<ClassResult>& results) {
         std::printf("%s %s (%s)\n", GuidString(result.deviceClass->id).c_str(),
                     result.deviceClass->name, result.deviceClass->looksFor);
         if (!result.note.empty()) std::printf("  %s.\n", result.note.c_str());
-        if (result.devices.empty() && result.note.empty()) std::printf("  none attached.\n");
+        if (result.devices.empty() && result.note.empty())
+            std::printf("  none attached that is not yet configured.\n");
         for (const auto& device : result.devices)
             std::printf("  %-20s %-24s %s (%d)\n", device.model.c_str(), device.address.c_str(),
                         KindName(device.addressKind), device.addressKind);
@@ -103,15 +118,15 @@ void PrintText(const std::vector<ClassResult>& results) {
 }
 
 void PrintJson(const vek::DeviceSources& sources, const std::vector<ClassResult>& results) {
-    std::printf("{\"scsi_hosts\":%d,\"print_server\":%s,\"classes\":[", sources.scsiHosts,
-                JsonString(sources.printServer).c_str());
+    std::printf("{\"scsi_hosts\":%d,\"print_server\":%s,\"print_server_status\":%d,"
+                "\"classes\":[",
+                sources.scsiHosts, JsonString(sources.printServer).c_str(),
+                static_cast<int>(sources.printServerStatus));
     for (size_t i = 0; i < results.size(); ++i) {
         const ClassResult& result = results[i];
-        std::printf("%s{\"class\":%s,\"name\":%s,\"status\":\"%#lx\",\"note\":%s,\"devices\":[",
-                    i == 0 ? "" : ",", JsonString(GuidString(result.deviceClass->id)).c_str(),
-                    JsonString(result.deviceClass->name).c_str(),
-                    static_cast<unsigned long>(static_cast<uint32_t>(result.status)),
-                    JsonString(result.note).c_str());
+        std::printf("%s{\"class\":%s,\"name\":%s,\"note\":%s,\"devices\":[", i == 0 ? "" : ",",
+                    JsonString(GuidString(result.deviceClass->id)).c_str(),
+                    JsonString(result.deviceClass->name).c_str(), JsonString(result.note).c_str());
         for (size_t j = 0; j < result.devices.size(); ++j) {
             const auto& device = result.devices[j];
             std::printf("%s{\"model\":%s,\"address\":%s,\"address_kind\":%d}", j == 0 ? "" : ",",
@@ -129,8 +144,9 @@ extern const char* const kDiscoverHelp;
 const char* const kDiscoverHelp =
     "usage: vekcfg discover [CLASS] [--json]\n"
     "\n"
-    "Lists the devices attached to this machine that a device class looks for, with\n"
-    "model, address and address kind. CLASS is a braced class ID or one of\n"
+    "Lists the devices attached to this machine that a device class looks for and\n"
+    "that are not yet configured for it, with model, address and address kind.\n"
+    "CLASS is a braced class ID or one of\n"
     "print-queue, aspi-array, scsi-printer, prismachrome; without it all four are\n"
     "searched. SCSI devices come from the kernel's SCSI hosts (VEK_SYSFS_ROOT names\n"
     "another sysfs tree), print queues from the CUPS server (CUPS_SERVER).\n"

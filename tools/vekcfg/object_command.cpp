@@ -223,7 +223,7 @@ int Show(CVekObjectConfig& config, const std::u16string& path, bool json) {
     STATSTG stat{};
     if (SUCCEEDED(StgOpenStorage(path.c_str(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0,
                                  &storage))) {
-        if (SUCCEEDED(storage->Stat(&stat, STATFLAG_NONAME))) report.Text("fileClassID", GuidText(stat.clsid));
+        if (SUCCEEDED(storage->Stat(&stat, STATFLAG_NONAME))) report.Text("fileClassID", GuidString(stat.clsid));
         storage->Release();
     }
     ShowCommon(config, report);

@@ -69,12 +69,6 @@ private:
     std::vector<std::pair<std::string, std::string>> done_;
 };
 
-std::string Hex(HRESULT status) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%#lx", static_cast<unsigned long>(static_cast<uint32_t>(status)));
-    return text;
-}
-
 bool TextFits(const std::u16string& text, size_t capacity) { return text.size() < capacity; }
 
 // count numbers of digits with '-' or '_' between them, nothing else.
@@ -166,34 +160,38 @@ bool SameModel(const WCHAR* a, const std::u16string& b) {
 
 // The checks before any change; "" when all pass, else why not.
 std::string Check(const Request& r, Steps& steps) {
-    std::vector<vek::AttachedDevice> attached;
-    const HRESULT listed = vek::ListAttachedDevices(r.deviceClass->id, attached);
-    const std::string address = vek::Utf16ToUtf8(r.address);
-    std::string found;
-    for (const auto& device : attached)
-        if (device.address == address) found = device.model;
-    if (!found.empty())
-        steps.Report("look for the device", "found " + found + " at " + address);
-    else if (r.unattached)
-        steps.Report("look for the device", "not attached now; set up anyway (--unattached)");
-    else
-        return address + " is not attached" + (FAILED(listed) ? " (the search failed, " + Hex(listed) + ")" : "") +
-               "; see 'vekcfg discover " + r.deviceClass->name + "' or pass --unattached";
-
     ULONG count = 0;
     BROKER_PRINTER_INFO* list = nullptr;
     if (FAILED(GetConfiguredVekObjects(r.deviceClass->id, count, &list)))
         return "cannot list the configured printers of the class";
     std::string already;
     for (ULONG i = 0; i < count; ++i) {
-        if (list[i].DeviceAddressKind == r.kind && vek::WideLength(list[i].DeviceAddress) == r.address.size() &&
-            std::u16string_view(list[i].DeviceAddress) == r.address)
+        if (list[i].DeviceAddressKind == r.kind && std::u16string_view(list[i].DeviceAddress) == r.address)
             already = GuidString(list[i].ObjectID);
         if (list[i].ObjectID == r.id) already = GuidString(r.id);
     }
     std::free(list);
+    const std::string address = vek::Utf16ToUtf8(r.address);
     if (!already.empty()) return address + " is configured already as " + already;
     steps.Report("check it is not configured", "not configured yet");
+
+    // The same search that offers unconfigured devices to the components.
+    CUnconfiguredDevice offered;
+    offered.GetUnConfiguredDevices(r.deviceClass->id);
+    std::string model;
+    for (ULONG i = 0; i < offered.GetNumDevices(); ++i) {
+        UNCONFIGURED_PRINTER_INFO device;
+        if (SUCCEEDED(offered.GetDevice(i, &device)) && std::u16string_view(device.DeviceAddress) == r.address &&
+            device.DeviceAddressKind == r.kind)
+            model = vek::Utf16ToUtf8(device.Model);
+    }
+    if (!model.empty())
+        steps.Report("look for the device", "found " + model + " at " + address);
+    else if (r.unattached)
+        steps.Report("look for the device", "not attached now; set up anyway (--unattached)");
+    else
+        return address + " is not attached; see 'vekcfg discover " + std::string(r.deviceClass->name) +
+               "' or pass --unattached";
 
     for (const GUID& lp : r.logicalPrinters) {
         CVekObjectConfig config;
@@ -279,26 +277,26 @@ int RunSetupPrinter(const std::vector<std::string>& args) {
     if (SUCCEEDED(hr)) hr = CreateFile(r);
     if (FAILED(hr)) {
         Undo(r, false);
-        return Fail(kCommand, "cannot create the configuration file (" + Hex(hr) + "); nothing was set up");
+        return Fail(kCommand, "cannot create the configuration file (" + StatusString(hr) + "); nothing was set up");
     }
     steps.Report("create the configuration file", vek::Utf16ToUtf8(path));
     hr = StampClass(r);
     if (FAILED(hr)) {
         Undo(r, false);
-        return Fail(kCommand, "cannot stamp the class on the file (" + Hex(hr) + "); undone");
+        return Fail(kCommand, "cannot stamp the class on the file (" + StatusString(hr) + "); undone");
     }
     steps.Report("stamp the class", GuidString(r.deviceClass->id) + " " + r.deviceClass->name);
     hr = AddVekObjectIDToRegistry(r.deviceClass->id, r.id);
     if (FAILED(hr)) {
         Undo(r, false);
-        return Fail(kCommand, "cannot register the printer (" + Hex(hr) + "); undone");
+        return Fail(kCommand, "cannot register the printer (" + StatusString(hr) + "); undone");
     }
     steps.Report("register under the class", GuidString(r.id));
     for (const GUID& lp : r.logicalPrinters) {
         hr = Connect(lp, r.id);
         if (FAILED(hr)) {
             Undo(r, true);
-            return Fail(kCommand, "logical printer " + GuidString(lp) + " did not take the printer (" + Hex(hr) + "); undone");
+            return Fail(kCommand, "logical printer " + GuidString(lp) + " did not take the printer (" + StatusString(hr) + "); undone");
         }
         steps.Report("connect to logical printer", GuidString(lp));
     }
@@ -313,9 +311,10 @@ extern const char* const kSetupPrinterHelp =
            [--connect LOGICAL-PRINTER-ID...] [--unattached] [--json]
 
 Sets up a new physical printer for an attached device or print queue and
-reports each step: looks for the device (as 'vekcfg discover' does), checks
-that no printer of the class has the address yet and that each logical
-printer to connect prints to one of the models, creates the configuration
+reports each step: checks that no printer of the class has the address yet,
+looks for the device among the unconfigured ones (as 'vekcfg discover'
+does), checks that each logical printer to connect prints to one of the
+models, creates the configuration
 file (common record with the object type, class, models, description and
 location; physical-printer record with the address and its kind), stamps
 the class on the file, registers the printer under the class, and adds it

@@ -1,0 +1,20 @@
+#include <vector>
+
+#include "platform/env.h"
+#include "platform/print_spooler.h"
+#include "platform/scsi_bus.h"
+#include "vekconfig/discovery.h"
+
+namespace vek {
+
+DeviceSources ProbeDeviceSources() {
+    Env& env = CurrentEnv();
+    DeviceSources sources;
+    sources.scsiHosts = static_cast<int>(env.Scsi().Hosts().size());
+    sources.printServer = env.Spooler().ServerName();
+    std::vector<PrintQueue> queues;
+    sources.printServerStatus = env.Spooler().ListQueues(queues);
+    return sources;
+}
+
+}  // namespace vek
