@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev sqlite3 libsystemd-dev libcups2-dev libpq-dev
   cups-daemon cups-client postgresql
-  python3 python3-olefile 7zip libgsf-bin libolecf-utils
+  python3 python3-olefile 7zip libgsf-bin libolecf-utils hyperfine python3-gi gir1.2-gsf-1
 )
 
 missing=()

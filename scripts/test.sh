@@ -6,3 +6,21 @@ scripts/setup.sh
 scripts/build.sh
 cd build
 ctest --output-on-failure -j"$(nproc)"
+
+# The compound-file tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+cd ..
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVEK_SANITIZE=ON >/dev/null
+cmake --build build-asan -j"$(nproc)" --target compound_tests
+ASAN_OPTIONS=detect_leaks=1 build-asan/tests/compound_tests
+
+# Each fuzz harness for about 30 s, starting from its seed corpus.
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DVEK_BUILD_FUZZ=ON -DVEK_BUILD_TESTS=OFF >/dev/null
+cmake --build build-fuzz -j"$(nproc)"
+for harness in build-fuzz/fuzz/*_fuzz; do
+  name=$(basename "$harness")
+  work="build-fuzz/corpus/$name"
+  mkdir -p "$work"
+  seeds=()
+  [ -d "fuzz/corpus/${name%_fuzz}" ] && seeds=("fuzz/corpus/${name%_fuzz}")
+  "$harness" -max_total_time=30 -rss_limit_mb=2048 -print_final_stats=1 "$work" "${seeds[@]}"
+done

@@ -14,7 +14,12 @@
 #include "platform/event_sink.h"
 #include "platform/registry_api.h"
 
+struct IStorage;
+
 namespace vek {
+
+class ScsiBus;
+class PrintSpooler;
 
 class Env {
 public:
@@ -31,6 +36,16 @@ public:
     virtual std::chrono::system_clock::time_point Now() = 0;
     // Where reported events go; by default DefaultEventSink().
     virtual EventSink& Events() { return DefaultEventSink(); }
+
+    // The machine's SCSI hosts and units; by default SystemScsiBus().
+    virtual ScsiBus& Scsi();
+    // The machine's print queues; by default SystemPrintSpooler().
+    virtual PrintSpooler& Spooler();
+    // Opens a compound file as StgOpenStorage does (mode 0x10 or 0x12); while
+    // another opener holds it, waits up to waitMilliseconds for the holder to
+    // let go before answering STG_E_LOCKVIOLATION.
+    virtual HRESULT OpenStorageWaiting(const WCHAR* path, DWORD mode, uint32_t waitMilliseconds,
+                                       IStorage** storage);
 };
 
 // Forwards every service to another Env.
@@ -44,6 +59,12 @@ public:
     }
     std::chrono::system_clock::time_point Now() override { return target_->Now(); }
     EventSink& Events() override { return target_->Events(); }
+    ScsiBus& Scsi() override { return target_->Scsi(); }
+    PrintSpooler& Spooler() override { return target_->Spooler(); }
+    HRESULT OpenStorageWaiting(const WCHAR* path, DWORD mode, uint32_t waitMilliseconds,
+                               IStorage** storage) override {
+        return target_->OpenStorageWaiting(path, mode, waitMilliseconds, storage);
+    }
 
 protected:
     Env* target() const { return target_; }

@@ -204,7 +204,7 @@ HRESULT CompoundFile::WriteMetadata() {
         for (uint32_t i = 0; i < DirEntriesPerSector(); ++i)
             EncodeEntry(entries_[index * DirEntriesPerSector() + i], version3, &records[i]);
     }
-    auto encodeTable = [&](const std::vector<uint32_t>& table, uint32_t index, uint32_t location) {
+    auto encodeTable = [&](const Table& table, uint32_t index, uint32_t location) {
         std::vector<uint8_t>& bytes = sectors[location];
         bytes.resize(sectorSize_);
         auto* out = reinterpret_cast<uint32_t*>(bytes.data());
@@ -247,7 +247,7 @@ CompoundFile::~CompoundFile() {
 }
 
 HRESULT CompoundFile::Commit() {
-    if (broken_) return STG_E_WRITEFAULT;
+    if (FAILED(failure_)) return failure_;
     if (!pending_) return S_OK;
     RebuildTrees();
     TrimMiniStream();
@@ -256,8 +256,8 @@ HRESULT CompoundFile::Commit() {
     while (used > 0 && fat_[used - 1] == kFreeSector) --used;
     const uint64_t length = SectorOffset(used);
     if (header_.majorVersion == kVersion3 && length > kVersion3MaxStreamSize) {
-        broken_ = true;
-        return STG_E_MEDIUMFULL;
+        failure_ = STG_E_MEDIUMFULL;
+        return failure_;
     }
     HRESULT hr = WriteMetadata();
     if (SUCCEEDED(hr) && file_->size() < length) hr = file_->Resize(length);
@@ -267,7 +267,7 @@ HRESULT CompoundFile::Commit() {
     if (SUCCEEDED(hr)) hr = file_->WriteAt(0, &header, sizeof header);
     if (SUCCEEDED(hr)) hr = file_->Sync();
     if (FAILED(hr)) {
-        broken_ = true;
+        failure_ = hr;
         return hr;
     }
     header_ = header;

@@ -1,6 +1,7 @@
 // Changing a compound file in memory: allocation of sectors and mini
 // sectors, stream contents and the elements of storages.
 #include <algorithm>
+#include <cstring>
 
 #include "platform/compound/compound_file.h"
 #include "platform/compound/names.h"
@@ -37,8 +38,29 @@ void CompoundFile::SetMiniFat(uint32_t mini, uint32_t value) {
     if (value == kFreeSector && CommittedMiniFat(mini) == kFreeSector) miniHint_ = std::min(miniHint_, mini);
 }
 
+namespace {
+
+// The first free entry of table at or after from, or table.size(). A free
+// entry is four 0xFF bytes; memchr finds candidates fast, and the few other
+// entries with an 0xFF byte (chain ends, table marks) are stepped over.
+uint32_t FindFree(const Table& table, uint32_t from) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(table.data());
+    const size_t end = table.size() * sizeof(uint32_t);
+    size_t at = size_t{from} * sizeof(uint32_t);
+    while (at < end) {
+        const void* hit = std::memchr(bytes + at, 0xFF, end - at);
+        if (hit == nullptr) break;
+        const size_t index = static_cast<size_t>(static_cast<const unsigned char*>(hit) - bytes) / sizeof(uint32_t);
+        if (table[index] == kFreeSector) return static_cast<uint32_t>(index);
+        at = (index + 1) * sizeof(uint32_t);
+    }
+    return static_cast<uint32_t>(table.size());
+}
+
+}  // namespace
+
 uint32_t CompoundFile::AllocateSector() {
-    for (uint32_t sector = sectorHint_;; ++sector) {
+    for (uint32_t sector = FindFree(fat_, sectorHint_);; sector = FindFree(fat_, sector + 1)) {
         if (sector >= fat_.size()) {
             // One more FAT sector, placed when the metadata is relocated.
             dirtyFat_.insert(static_cast<uint32_t>(fatSectors_.size()));
@@ -95,22 +117,30 @@ void CompoundFile::FreeChain(bool mini, uint32_t start, uint64_t size) {
 }
 
 void CompoundFile::FreeElementData(uint32_t id) {
-    Entry& entry = entries_[id];
-    if (entry.type == kTypeStream) FreeChain(entry.size < kMiniStreamCutoff, entry.start, entry.size);
-    entry.start = kEndOfChain;
-    entry.size = 0;
-    for (uint32_t child : entry.children) {
-        FreeElementData(child);
-        entries_[child] = Entry{};
-        MarkEntryDirty(child);
-        entryHint_ = std::min(entryHint_, child);
+    // Depth first without recursion: nesting can be as deep as the file has
+    // entries.
+    std::vector<uint32_t> pending = {id};
+    while (!pending.empty()) {
+        const uint32_t current = pending.back();
+        pending.pop_back();
+        Entry& entry = entries_[current];
+        if (entry.type == kTypeStream) FreeChain(entry.size < kMiniStreamCutoff, entry.start, entry.size);
+        pending.insert(pending.end(), entry.children.begin(), entry.children.end());
+        if (current == id) {
+            entry.start = kEndOfChain;
+            entry.size = 0;
+            entry.children.clear();
+            entry.child = kNoStream;
+        } else {
+            entry = Entry{};
+            MarkEntryDirty(current);
+            entryHint_ = std::min(entryHint_, current);
+        }
     }
-    entry.children.clear();
-    entry.child = kNoStream;
 }
 
 HRESULT CompoundFile::WriteStream(uint32_t id, const std::vector<uint8_t>& data) {
-    if (broken_) return STG_E_WRITEFAULT;
+    if (FAILED(failure_)) return failure_;
     Entry& entry = entries_[id];
     FreeChain(entry.size < kMiniStreamCutoff, entry.start, entry.size);
     entry.start = kEndOfChain;
@@ -142,7 +172,7 @@ HRESULT CompoundFile::WriteStream(uint32_t id, const std::vector<uint8_t>& data)
         const size_t length = std::min<size_t>(run * unit, data.size() - begin);
         HRESULT hr = file_->WriteAt(offsets[i], data.data() + begin, length);
         if (FAILED(hr)) {
-            broken_ = true;
+            failure_ = hr;
             return hr;
         }
         i += run;
@@ -182,7 +212,7 @@ void CompoundFile::RemoveChild(uint32_t id) {
 }
 
 HRESULT CompoundFile::AddElement(uint32_t storage, std::u16string_view name, uint8_t type, uint32_t* id) {
-    if (broken_) return STG_E_WRITEFAULT;
+    if (FAILED(failure_)) return failure_;
     const uint32_t created = NewEntryId();
     Entry& entry = entries_[created];
     entry = Entry{};
@@ -231,9 +261,13 @@ void CompoundFile::SetClass(uint32_t id, const GUID& clsid) {
 }
 
 bool CompoundFile::IsOpenBelow(uint32_t id) const {
-    if (open_.count(id)) return true;
-    for (uint32_t child : entries_[id].children)
-        if (IsOpenBelow(child)) return true;
+    std::vector<uint32_t> pending = {id};
+    while (!pending.empty()) {
+        const uint32_t current = pending.back();
+        pending.pop_back();
+        if (open_.count(current)) return true;
+        pending.insert(pending.end(), entries_[current].children.begin(), entries_[current].children.end());
+    }
     return false;
 }
 

@@ -24,6 +24,25 @@
 
 namespace vek::compound {
 
+// Allocation table entries. Growing a table without a value leaves the new
+// entries uninitialised: they are filled from the file straight after.
+template <typename T>
+struct UninitializedAllocator : std::allocator<T> {
+    template <typename U>
+    struct rebind {
+        using other = UninitializedAllocator<U>;
+    };
+    template <typename U>
+    void construct(U* place) noexcept {
+        ::new (static_cast<void*>(place)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* place, Args&&... args) {
+        ::new (static_cast<void*>(place)) U(std::forward<Args>(args)...);
+    }
+};
+using Table = std::vector<uint32_t, UninitializedAllocator<uint32_t>>;
+
 struct Entry {
     std::u16string name;
     uint8_t type = kTypeUnused;
@@ -109,7 +128,7 @@ private:
     HRESULT InitializeEmpty();
     HRESULT Load();
     HRESULT LoadFatLocations();
-    HRESULT LoadTable(const std::vector<uint32_t>& sectors, std::vector<uint32_t>* table) const;
+    HRESULT LoadTable(const std::vector<uint32_t>& sectors, Table* table) const;
     HRESULT LoadDirectory();
     HRESULT LinkTree();
 
@@ -151,17 +170,17 @@ private:
 
     std::unique_ptr<LockedFile> file_;
     bool writable_;
-    bool broken_ = false;
+    HRESULT failure_ = S_OK;  // the write that failed; no changes after it
     bool pending_ = false;
     Header header_{};
     unsigned shift_ = kVersion3SectorShift;
     uint32_t sectorSize_ = 1u << kVersion3SectorShift;
 
-    std::vector<uint32_t> fat_;
+    Table fat_;
     std::vector<uint32_t> fatSectors_;    // location of each FAT sector
     std::vector<uint32_t> difatSectors_;  // location of each DIFAT sector
     std::vector<uint32_t> dirChain_;
-    std::vector<uint32_t> miniFat_;
+    Table miniFat_;
     std::vector<uint32_t> miniFatChain_;
     std::vector<uint32_t> miniStreamChain_;
     std::vector<Entry> entries_;
@@ -187,6 +206,7 @@ private:
     mutable std::vector<uint32_t> visits_;
     mutable std::vector<uint32_t> miniVisits_;
     mutable uint32_t walk_ = 0;
+    mutable std::vector<uint32_t> chainScratch_;
 };
 
 }  // namespace vek::compound

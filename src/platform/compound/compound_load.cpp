@@ -9,7 +9,8 @@
 namespace vek::compound {
 namespace {
 
-constexpr uint64_t kMaxWalkLength = kMaxRegularSector;
+constexpr uint64_t kShortChain = 256;
+constexpr uint64_t kMarkedTableLimit = 1u << 16;
 
 }  // namespace
 
@@ -145,8 +146,11 @@ HRESULT CompoundFile::LoadFatLocations() {
     return S_OK;
 }
 
-HRESULT CompoundFile::LoadTable(const std::vector<uint32_t>& sectors, std::vector<uint32_t>* table) const {
-    table->resize(sectors.size() * EntriesPerSector());
+HRESULT CompoundFile::LoadTable(const std::vector<uint32_t>& sectors, Table* table) const {
+    // Room to grow by an eighth without moving the table.
+    const size_t entries = sectors.size() * EntriesPerSector();
+    table->reserve(entries + entries / 8 + EntriesPerSector());
+    table->resize(entries);
     for (size_t i = 0; i < sectors.size();) {
         size_t run = 1;
         while (i + run < sectors.size() && sectors[i + run] == sectors[i] + run) ++run;
@@ -160,7 +164,7 @@ HRESULT CompoundFile::LoadTable(const std::vector<uint32_t>& sectors, std::vecto
 
 HRESULT CompoundFile::WalkChain(bool mini, uint32_t start, uint64_t needed, bool untilEnd,
                                 std::vector<uint32_t>* chain) const {
-    const std::vector<uint32_t>& table = mini ? miniFat_ : fat_;
+    const Table& table = mini ? miniFat_ : fat_;
     std::vector<uint32_t>& visits = mini ? miniVisits_ : visits_;
     uint64_t limit;
     if (mini) {
@@ -169,23 +173,43 @@ HRESULT CompoundFile::WalkChain(bool mini, uint32_t start, uint64_t needed, bool
         limit = std::min<uint64_t>(table.size(), FileSectors());
     }
     if (!untilEnd && needed > limit) return STG_E_DOCFILECORRUPT;
+    chain->clear();
+    uint32_t current = start;
+    if (untilEnd) {
+        // A chain that loops never reaches its end: it is cut off at the
+        // number of units there are.
+        while (current != kEndOfChain) {
+            if (current >= limit || chain->size() >= limit) return STG_E_DOCFILECORRUPT;
+            chain->push_back(current);
+            current = table[current];
+        }
+        return chain->empty() ? STG_E_DOCFILECORRUPT : S_OK;
+    }
+    chain->reserve(needed);
+    if (needed <= kShortChain && table.size() > kMarkedTableLimit) {
+        // Short chains in large tables are checked for loops by sorting a
+        // copy, which is cheaper than marks the size of the table.
+        for (; chain->size() < needed; current = table[current]) {
+            if (current >= limit) return STG_E_DOCFILECORRUPT;
+            chain->push_back(current);
+        }
+        uint32_t sorted[kShortChain];
+        std::copy(chain->begin(), chain->end(), sorted);
+        std::sort(sorted, sorted + needed);
+        return std::adjacent_find(sorted, sorted + needed) == sorted + needed ? S_OK : STG_E_DOCFILECORRUPT;
+    }
     if (visits.size() < table.size()) visits.resize(table.size(), 0);
     if (++walk_ == 0) {
         std::fill(visits_.begin(), visits_.end(), 0);
         std::fill(miniVisits_.begin(), miniVisits_.end(), 0);
         walk_ = 1;
     }
-    chain->clear();
-    if (!untilEnd) chain->reserve(needed);
-    uint32_t current = start;
-    while (untilEnd ? current != kEndOfChain : chain->size() < needed) {
-        if (current >= limit || visits[current] == walk_ || chain->size() >= kMaxWalkLength)
-            return STG_E_DOCFILECORRUPT;
+    while (chain->size() < needed) {
+        if (current >= limit || visits[current] == walk_) return STG_E_DOCFILECORRUPT;
         visits[current] = walk_;
         chain->push_back(current);
         current = table[current];
     }
-    if (untilEnd && chain->empty()) return STG_E_DOCFILECORRUPT;
     return S_OK;
 }
 
@@ -236,25 +260,30 @@ HRESULT CompoundFile::LinkTree() {
         const uint32_t storage = storages.back();
         storages.pop_back();
         std::vector<uint32_t>& children = entries_[storage].children;
-        pending.assign(1, entries_[storage].child);
-        while (!pending.empty()) {
-            const uint32_t id = pending.back();
+        // In order: a tree that is ordered as it should be needs no sorting.
+        uint32_t id = entries_[storage].child;
+        pending.clear();
+        while (id != kNoStream || !pending.empty()) {
+            if (id != kNoStream) {
+                if (id >= entries_.size() || seen[id]) return STG_E_DOCFILECORRUPT;
+                Entry& entry = entries_[id];
+                if ((entry.type != kTypeStorage && entry.type != kTypeStream) || entry.name.empty())
+                    return STG_E_DOCFILECORRUPT;
+                seen[id] = true;
+                entry.parent = storage;
+                pending.push_back(id);
+                id = entry.left;
+                continue;
+            }
+            const uint32_t next = pending.back();
             pending.pop_back();
-            if (id == kNoStream) continue;
-            if (id >= entries_.size() || seen[id]) return STG_E_DOCFILECORRUPT;
-            Entry& entry = entries_[id];
-            if ((entry.type != kTypeStorage && entry.type != kTypeStream) || entry.name.empty())
-                return STG_E_DOCFILECORRUPT;
-            seen[id] = true;
-            entry.parent = storage;
-            children.push_back(id);
-            pending.push_back(entry.left);
-            pending.push_back(entry.right);
-            if (entry.type == kTypeStorage) storages.push_back(id);
+            children.push_back(next);
+            if (entries_[next].type == kTypeStorage) storages.push_back(next);
+            id = entries_[next].right;
         }
-        std::stable_sort(children.begin(), children.end(), [this](uint32_t a, uint32_t b) {
-            return CompareNames(entries_[a].name, entries_[b].name) < 0;
-        });
+        auto inOrder = [this](uint32_t a, uint32_t b) { return CompareNames(entries_[a].name, entries_[b].name) < 0; };
+        if (!std::is_sorted(children.begin(), children.end(), inOrder))
+            std::stable_sort(children.begin(), children.end(), inOrder);
     }
     for (size_t id = 0; id < entries_.size(); ++id)
         if (!seen[id]) entries_[id] = Entry{};
@@ -287,11 +316,10 @@ HRESULT CompoundFile::LocateStream(uint32_t id, StreamExtents* extents) const {
     extents->unitSize = mini ? kMiniSectorSize : sectorSize_;
     if (!mini && entry.size > (uint64_t{FileSectors()} << shift_)) return STG_E_DOCFILECORRUPT;
     const uint64_t needed = (entry.size + extents->unitSize - 1) / extents->unitSize;
-    std::vector<uint32_t> chain;
-    HRESULT hr = WalkChain(mini, entry.start, needed, false, &chain);
+    HRESULT hr = WalkChain(mini, entry.start, needed, false, &chainScratch_);
     if (FAILED(hr)) return hr;
-    extents->offsets.reserve(chain.size());
-    for (uint32_t unit : chain) extents->offsets.push_back(mini ? MiniSectorOffset(unit) : SectorOffset(unit));
+    extents->offsets.reserve(chainScratch_.size());
+    for (uint32_t unit : chainScratch_) extents->offsets.push_back(mini ? MiniSectorOffset(unit) : SectorOffset(unit));
     return S_OK;
 }
 

@@ -1,35 +1,18 @@
 // IEnumSTATSTG over the elements of one storage, in sibling order. The list
 // is taken when the enumerator is made and again at each Reset.
-#include <atomic>
 
 #include "platform/compound/com_objects.h"
 
 namespace vek::compound {
 namespace {
 
-class ElementEnumerator final : public IEnumSTATSTG {
+class ElementEnumerator final : public RefCounted<IEnumSTATSTG, IID_IEnumSTATSTG> {
 public:
     ElementEnumerator(std::shared_ptr<CompoundFile> file, uint32_t storage)
         : file_(std::move(file)), storage_(storage) {
         Reset();
     }
 
-    HRESULT QueryInterface(REFIID riid, void** ppv) override {
-        if (ppv == nullptr) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IEnumSTATSTG) {
-            AddRef();
-            *ppv = static_cast<IEnumSTATSTG*>(this);
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        const ULONG left = --refs_;
-        if (left == 0) delete this;
-        return left;
-    }
 
     HRESULT Next(ULONG count, STATSTG* elements, ULONG* fetched) override {
         if (elements == nullptr || (fetched == nullptr && count != 1)) return STG_E_INVALIDPOINTER;
@@ -71,7 +54,6 @@ public:
     }
 
 private:
-    std::atomic<ULONG> refs_{1};
     std::shared_ptr<CompoundFile> file_;
     const uint32_t storage_;
     std::vector<uint32_t> ids_;

@@ -80,21 +80,23 @@ LockedFile::~LockedFile() { ::close(fd_); }
 
 void LockedFile::LoadCache() {
     if (size_ == 0 || size_ > kCacheLimit) return;
-    std::vector<uint8_t> bytes(size_);
+    // Filled by the read below, so not zeroed first.
+    std::unique_ptr<uint8_t[]> bytes(new uint8_t[size_]);
     size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::pread(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+    while (done < size_) {
+        const ssize_t n = ::pread(fd_, bytes.get() + done, size_ - done, static_cast<off_t>(done));
         if (n <= 0) return;  // reads go to the file instead
         done += static_cast<size_t>(n);
     }
     cache_ = std::move(bytes);
+    cacheSize_ = size_;
 }
 
 HRESULT LockedFile::ReadAt(uint64_t offset, void* buffer, size_t length) const {
     if (offset > size_ || length > size_ - offset) return STG_E_READFAULT;
     auto* out = static_cast<uint8_t*>(buffer);
-    if (offset + length <= cache_.size()) {
-        std::memcpy(out, cache_.data() + offset, length);
+    if (offset + length <= cacheSize_) {
+        std::memcpy(out, cache_.get() + offset, length);
         return S_OK;
     }
     size_t done = 0;
@@ -113,12 +115,12 @@ HRESULT LockedFile::WriteAt(uint64_t offset, const void* buffer, size_t length) 
     while (done < length) {
         const ssize_t n = ::pwrite(fd_, in + done, length - done, static_cast<off_t>(offset + done));
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return errno == ENOSPC || errno == EDQUOT ? STG_E_MEDIUMFULL : STG_E_WRITEFAULT;
+        if (n < 0) return errno == ENOSPC || errno == EDQUOT || errno == EFBIG ? STG_E_MEDIUMFULL : STG_E_WRITEFAULT;
         done += static_cast<size_t>(n);
     }
-    if (offset < cache_.size()) {
-        const size_t inCache = std::min<uint64_t>(length, cache_.size() - offset);
-        std::memcpy(cache_.data() + offset, in, inCache);
+    if (offset < cacheSize_) {
+        const size_t inCache = std::min<uint64_t>(length, cacheSize_ - offset);
+        std::memcpy(cache_.get() + offset, in, inCache);
     }
     size_ = std::max(size_, offset + length);
     return S_OK;
@@ -131,7 +133,7 @@ HRESULT LockedFile::Resize(uint64_t length) {
     } while (rc != 0 && errno == EINTR);
     if (rc != 0) return errno == ENOSPC || errno == EFBIG ? STG_E_MEDIUMFULL : STG_E_WRITEFAULT;
     size_ = length;
-    if (cache_.size() > length) cache_.resize(length);
+    cacheSize_ = std::min<uint64_t>(cacheSize_, length);
     return S_OK;
 }
 

@@ -16,7 +16,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "vekconfig/types.h"
 
@@ -55,7 +54,8 @@ private:
 
     int fd_;
     uint64_t size_;
-    std::vector<uint8_t> cache_;  // the file's first cache_.size() bytes
+    std::unique_ptr<uint8_t[]> cache_;  // the file's first cacheSize_ bytes
+    uint64_t cacheSize_ = 0;
 };
 
 }  // namespace vek::compound

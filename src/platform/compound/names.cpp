@@ -12,8 +12,7 @@ bool IsValidElementName(std::u16string_view name) {
     return true;
 }
 
-char16_t UpperUnit(char16_t c) {
-    if (c < 0x80) return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 0x20) : c;
+char16_t UpperNonAscii(char16_t c) {
     if (c == 0xB5) return 0x39C;
     if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 0x20);
     if (c == 0xFF) return 0x178;
@@ -35,6 +34,7 @@ char16_t UpperUnit(char16_t c) {
 int CompareNames(std::u16string_view a, std::u16string_view b) {
     if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
     for (size_t i = 0; i < a.size(); ++i) {
+        if (a[i] == b[i]) continue;
         const char16_t ua = UpperUnit(a[i]);
         const char16_t ub = UpperUnit(b[i]);
         if (ua != ub) return ua < ub ? -1 : 1;

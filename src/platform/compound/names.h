@@ -15,7 +15,11 @@ bool IsValidElementName(std::u16string_view name);
 
 // The simple upper-case mapping of one UTF-16 unit (letters of the Latin,
 // Greek and Cyrillic blocks; everything else maps to itself).
-char16_t UpperUnit(char16_t unit);
+char16_t UpperNonAscii(char16_t unit);
+inline char16_t UpperUnit(char16_t unit) {
+    if (unit < 0x80) return (unit >= u'a' && unit <= u'z') ? static_cast<char16_t>(unit - 0x20) : unit;
+    return UpperNonAscii(unit);
+}
 
 // <0, 0 or >0 as a sorts before, equal to or after b in a sibling tree.
 int CompareNames(std::u16string_view a, std::u16string_view b);

@@ -1,5 +1,4 @@
 // IStorage over the root or a sub-storage of a compound file.
-#include <atomic>
 
 #include "platform/compound/com_objects.h"
 #include "platform/compound/names.h"
@@ -17,32 +16,16 @@ HRESULT ReadName(const WCHAR* name, std::u16string_view* out) {
     return IsValidElementName(*out) ? S_OK : STG_E_INVALIDNAME;
 }
 
-class StorageObject final : public IStorage {
+class StorageObject final : public RefCounted<IStorage, IID_IStorage> {
 public:
     StorageObject(std::shared_ptr<CompoundFile> file, uint32_t id, bool writable)
         : file_(std::move(file)), id_(id), writable_(writable) {
         file_->MarkOpen(id_);
     }
 
-    HRESULT QueryInterface(REFIID riid, void** ppv) override {
-        if (ppv == nullptr) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IStorage) {
-            AddRef();
-            *ppv = static_cast<IStorage*>(this);
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        const ULONG left = --refs_;
-        if (left == 0) {
-            file_->MarkClosed(id_);
-            if (file_->HasPendingChanges()) file_->Commit();
-            delete this;
-        }
-        return left;
+    void BeforeFree() override {
+        file_->MarkClosed(id_);
+        if (file_->HasPendingChanges()) file_->Commit();
     }
 
     HRESULT CreateStream(const WCHAR* name, DWORD mode, DWORD, DWORD, IStream** stream) override {
@@ -155,7 +138,6 @@ private:
         return S_OK;
     }
 
-    std::atomic<ULONG> refs_{1};
     std::shared_ptr<CompoundFile> file_;
     const uint32_t id_;
     const bool writable_;

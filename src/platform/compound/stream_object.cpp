@@ -2,7 +2,6 @@
 // the first change; from then on the stream's bytes are held in memory and
 // written to the file when the stream is committed or released.
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 
 #include "platform/compound/com_objects.h"
@@ -10,7 +9,7 @@
 namespace vek::compound {
 namespace {
 
-class StreamObject final : public IStream {
+class StreamObject final : public RefCounted<IStream, IID_IStream> {
 public:
     StreamObject(std::shared_ptr<CompoundFile> file, uint32_t id, bool writable)
         : file_(std::move(file)), id_(id), writable_(writable) {
@@ -19,25 +18,9 @@ public:
 
     HRESULT Locate() { return file_->LocateStream(id_, &extents_); }
 
-    HRESULT QueryInterface(REFIID riid, void** ppv) override {
-        if (ppv == nullptr) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IStream) {
-            AddRef();
-            *ppv = static_cast<IStream*>(this);
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        const ULONG left = --refs_;
-        if (left == 0) {
-            Flush();
-            file_->MarkClosed(id_);
-            delete this;
-        }
-        return left;
+    void BeforeFree() override {
+        Flush();
+        file_->MarkClosed(id_);
     }
 
     HRESULT Read(void* buffer, ULONG cb, ULONG* read) override {
@@ -132,7 +115,6 @@ private:
         return file_->WriteStream(id_, data_);
     }
 
-    std::atomic<ULONG> refs_{1};
     std::shared_ptr<CompoundFile> file_;
     const uint32_t id_;
     const bool writable_;

@@ -1,0 +1,44 @@
+#include "platform/lock_trace_file.h"
+
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+namespace vek {
+
+std::string LockTracePath() {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string dir = (tmp != nullptr && *tmp != '\0') ? tmp : "/tmp";
+    if (dir.back() != '/') dir += '/';
+    return dir + "VekRWLockLog.txt";
+}
+
+bool LockTraceSwitchedOn() {
+    const char* value = std::getenv("VEK_LOCK_LOG");
+    return value != nullptr && *value != '\0';
+}
+
+void RemoveLockTraceFile(const std::string& path) { unlink(path.c_str()); }
+
+void AppendLockTraceLine(const std::string& path, const std::string& line) {
+    FILE* file = std::fopen(path.c_str(), "a+");
+    if (file == nullptr) return;
+    std::fwrite(line.data(), 1, line.size(), file);
+    std::fclose(file);
+}
+
+std::string LocalTimeOfDay() {
+    const time_t now = time(nullptr);
+    tm local{};
+    localtime_r(&now, &local);
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", local.tm_hour, local.tm_min, local.tm_sec);
+    return text;
+}
+
+uint32_t CurrentThreadId() { return static_cast<uint32_t>(syscall(SYS_gettid)); }
+
+}  // namespace vek

@@ -1,0 +1,35 @@
+// Key paths of the configured-object layout below HKEY_CLASSES_ROOT, and the
+// step shared by every walk over a class's "Devices" key.
+#pragma once
+
+#include <string>
+
+#include "platform/scoped_key.h"
+
+namespace vek {
+
+// "CLSID\{class}"
+inline std::u16string ClassKeyPath(REFCLSID clsid) { return u"CLSID\\" + GuidText(clsid); }
+// "CLSID\{class}\Devices"
+inline std::u16string DevicesKeyPath(REFCLSID clsid) { return ClassKeyPath(clsid) + u"\\Devices"; }
+// "CLSID\{class}\Devices\{object}"
+inline std::u16string ObjectKeyPath(REFCLSID clsid, REFGUID objectID) {
+    return DevicesKeyPath(clsid) + u"\\" + GuidText(objectID);
+}
+
+// Subkey names are enumerated into a buffer of this many wide characters.
+constexpr DWORD kSubkeyNameChars = MAX_PATH;
+
+// Enumerates the subkey at index and converts its name to an object ID (a
+// name that is no GUID gives GUID_NULL; the conversion is not examined).
+// Returns the enumeration's code.
+inline LSTATUS EnumObjectID(HKEY devices, DWORD index, GUID& objectID) {
+    WCHAR name[kSubkeyNameChars];
+    DWORD length = kSubkeyNameChars;
+    const LSTATUS status =
+        RegEnumKeyExW(devices, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+    if (status == ERROR_SUCCESS) CLSIDFromString(name, &objectID);
+    return status;
+}
+
+}  // namespace vek

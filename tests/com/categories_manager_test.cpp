@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/com_object.h"
+#include "platform/scoped_key.h"
+#include "support/temp_home.h"
+#include "vekconfig/text.h"
+
+namespace {
+
+constexpr CATID kCatA = {0xA0000001, 0, 0, {1, 2, 3, 4, 5, 6, 7, 8}};
+constexpr CATID kCatB = {0xA0000002, 0, 0, {1, 2, 3, 4, 5, 6, 7, 8}};
+constexpr CLSID kClass1 = {0xC0000001, 0, 0, {1, 2, 3, 4, 5, 6, 7, 8}};
+constexpr CLSID kClass2 = {0xC0000002, 0, 0, {1, 2, 3, 4, 5, 6, 7, 8}};
+
+class CategoriesManager : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(CoCreateInstance(CLSID_StdComponentCategoriesMgr, nullptr, CLSCTX_ALL,
+                                   IID_ICatRegister, registrar_.put_void()),
+                  S_OK);
+        ASSERT_EQ(registrar_->QueryInterface(IID_ICatInformation, information_.put_void()), S_OK);
+    }
+
+    std::vector<GUID> Drain(IEnumGUID* enumerator) {
+        std::vector<GUID> all;
+        GUID one;
+        ULONG fetched = 0;
+        while (enumerator->Next(1, &one, &fetched) == S_OK) all.push_back(one);
+        enumerator->Release();
+        return all;
+    }
+    std::vector<GUID> ClassesOf(CATID catid, ULONG requiredCount = 0,
+                                const CATID* required = nullptr) {
+        IEnumCLSID* classes = nullptr;
+        EXPECT_EQ(information_->EnumClassesOfCategories(1, &catid, requiredCount, required, &classes),
+                  S_OK);
+        return classes != nullptr ? Drain(classes) : std::vector<GUID>{};
+    }
+
+    vek::test::TempHome home_;
+    vek::ComPtr<ICatRegister> registrar_;
+    vek::ComPtr<ICatInformation> information_;
+};
+
+TEST_F(CategoriesManager, CategoryKeepsItsDescriptionUnderTheLocaleValue) {
+    CATEGORYINFO info{};
+    info.catid = kCatA;
+    info.lcid = 0x409;
+    vek::WideCopy(info.szDescription, 128, u"Printers of some kind");
+    ASSERT_EQ(registrar_->RegisterCategories(1, &info), S_OK);
+
+    vek::ScopedKey key;
+    const std::u16string path = u"Component Categories\\" + vek::GuidText(kCatA);
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, key.put()), ERROR_SUCCESS);
+    WCHAR text[128] = {};
+    DWORD size = sizeof(text);
+    ASSERT_EQ(RegQueryValueExW(key.get(), u"409", nullptr, nullptr, reinterpret_cast<BYTE*>(text),
+                               &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(std::u16string(text), u"Printers of some kind");
+
+    WCHAR* description = nullptr;
+    ASSERT_EQ(information_->GetCategoryDesc(kCatA, 0x407, &description), S_OK)
+        << "another locale falls back to the description there is";
+    EXPECT_EQ(std::u16string(description), u"Printers of some kind");
+    CoTaskMemFree(description);
+    EXPECT_EQ(information_->GetCategoryDesc(kCatB, 0x409, &description), CAT_E_CATIDNOEXIST);
+}
+
+TEST_F(CategoriesManager, ClassesAreFoundByAnyImplementedCategory) {
+    CATID both[] = {kCatA, kCatB};
+    CATID onlyB[] = {kCatB};
+    ASSERT_EQ(registrar_->RegisterClassImplCategories(kClass1, 2, both), S_OK);
+    ASSERT_EQ(registrar_->RegisterClassImplCategories(kClass2, 1, onlyB), S_OK);
+    EXPECT_EQ(ClassesOf(kCatA).size(), 1u);
+    const std::vector<GUID> ofB = ClassesOf(kCatB);
+    ASSERT_EQ(ofB.size(), 2u);
+    EXPECT_TRUE(ofB[0] == kClass1);
+    EXPECT_TRUE(ofB[1] == kClass2);
+}
+
+TEST_F(CategoriesManager, ClassRequiringACategoryTheCallerLacksIsLeftOut) {
+    CATID impl[] = {kCatA};
+    CATID req[] = {kCatB};
+    ASSERT_EQ(registrar_->RegisterClassImplCategories(kClass1, 1, impl), S_OK);
+    ASSERT_EQ(registrar_->RegisterClassReqCategories(kClass1, 1, req), S_OK);
+    EXPECT_TRUE(ClassesOf(kCatA).empty());
+    EXPECT_EQ(ClassesOf(kCatA, 1, req).size(), 1u);
+    EXPECT_EQ(ClassesOf(kCatA, CATEGORY_LIST_IGNORED).size(), 1u);
+    EXPECT_EQ(information_->IsClassOfCategories(kClass1, 1, impl, 0, nullptr), S_FALSE);
+}
+
+TEST_F(CategoriesManager, RemovingTheLastLinkRemovesTheListKey) {
+    CATID impl[] = {kCatA, kCatB};
+    ASSERT_EQ(registrar_->RegisterClassImplCategories(kClass1, 2, impl), S_OK);
+    ASSERT_EQ(registrar_->UnRegisterClassImplCategories(kClass1, 1, impl), S_OK);
+    IEnumCATID* left = nullptr;
+    ASSERT_EQ(information_->EnumImplCategoriesOfClass(kClass1, &left), S_OK);
+    const std::vector<GUID> remaining = Drain(left);
+    ASSERT_EQ(remaining.size(), 1u);
+    EXPECT_TRUE(remaining[0] == kCatB);
+    ASSERT_EQ(registrar_->UnRegisterClassImplCategories(kClass1, 1, impl + 1), S_OK);
+    vek::ScopedKey key;
+    const std::u16string path = u"CLSID\\" + vek::GuidText(kClass1) + u"\\Implemented Categories";
+    EXPECT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, key.put()),
+              ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(CategoriesManager, UnregisteringAMissingCategoryIsNoError) {
+    CATID missing[] = {kCatA};
+    EXPECT_EQ(registrar_->UnRegisterCategories(1, missing), S_OK);
+    EXPECT_EQ(registrar_->UnRegisterCategories(1, nullptr), E_INVALIDARG);
+}
+
+TEST_F(CategoriesManager, EnumeratorNextSkipAndCloneKeepTheirPositions) {
+    CATID impl[] = {kCatA, kCatB};
+    ASSERT_EQ(registrar_->RegisterClassImplCategories(kClass1, 2, impl), S_OK);
+    IEnumCATID* categories = nullptr;
+    ASSERT_EQ(information_->EnumImplCategoriesOfClass(kClass1, &categories), S_OK);
+    EXPECT_EQ(categories->Skip(1), S_OK);
+    IEnumCATID* copy = nullptr;
+    ASSERT_EQ(categories->Clone(&copy), S_OK);
+    GUID buffer[4];
+    ULONG fetched = 0;
+    EXPECT_EQ(categories->Next(4, buffer, &fetched), S_FALSE);
+    EXPECT_EQ(fetched, 1u);
+    EXPECT_TRUE(buffer[0] == kCatB);
+    EXPECT_EQ(copy->Next(4, buffer, &fetched), S_FALSE);
+    EXPECT_EQ(fetched, 1u) << "the clone starts where the original was";
+    EXPECT_EQ(categories->Skip(1), S_FALSE);
+    categories->Release();
+    copy->Release();
+}
+
+}  // namespace

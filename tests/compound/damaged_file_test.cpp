@@ -1,0 +1,192 @@
+// Damaged and hostile files give a structured-storage failure status, never
+// a crash, a hang or wrong bytes; harmless deviations found in real files
+// read as if they were not there.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+
+#include "compound/raw_file.h"
+#include "compound/tree_io.h"
+#include "support/temp_home.h"
+
+namespace vek::test {
+namespace {
+
+using compound::kEndOfChain;
+
+bool IsStorageFailure(HRESULT hr) { return (static_cast<uint32_t>(hr) & 0xFFFF0000u) == 0x80030000u; }
+
+class DamagedFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        plan_ = {Stream("small", Pattern(300, 1)), Stream("big", Pattern(9308, 2)), Stream("empty", ""),
+                 Storage("Sub", {Stream("inner", Pattern(130000, 3))})};
+        ASSERT_EQ(WriteTree(original_, plan_), S_OK);
+    }
+
+    // Damages a copy of the file and reads it whole.
+    HRESULT ReadDamaged(const std::function<void(RawFile&)>& damage, Listing* listing) {
+        RawFile raw(original_);
+        damage(raw);
+        raw.Save(damaged_);
+        return ReadTree(damaged_, listing);
+    }
+
+    void ExpectRejected(const std::function<void(RawFile&)>& damage) {
+        Listing listing;
+        const HRESULT hr = ReadDamaged(damage, &listing);
+        EXPECT_TRUE(IsStorageFailure(hr)) << std::hex << hr;
+    }
+
+    void ExpectTolerated(const std::function<void(RawFile&)>& damage) {
+        Listing listing;
+        ASSERT_EQ(ReadDamaged(damage, &listing), S_OK);
+        EXPECT_EQ(listing, Expected(plan_));
+    }
+
+    TempHome home_;
+    const std::string original_ = home_ / "original.cfg";
+    const std::string damaged_ = home_ / "damaged.cfg";
+    std::vector<Node> plan_;
+};
+
+TEST_F(DamagedFile, FatCycleInAStreamIsCorrupt) {
+    ExpectRejected([](RawFile& raw) {
+        const auto chain = raw.Chain(raw.Entry(raw.Find(u"big")).start);
+        raw.Fat(chain.back()) = chain.front();
+        raw.Fat(chain[3]) = chain[1];
+    });
+}
+
+TEST_F(DamagedFile, FatChainShorterThanSizeIsCorrupt) {
+    ExpectRejected([](RawFile& raw) { raw.Fat(raw.Chain(raw.Entry(raw.Find(u"big")).start)[5]) = kEndOfChain; });
+}
+
+TEST_F(DamagedFile, ChainLeavingTheFileIsCorrupt) {
+    ExpectRejected([](RawFile& raw) { raw.Fat(raw.Chain(raw.Entry(raw.Find(u"big")).start)[2]) = 0x00FFFFF0; });
+}
+
+TEST_F(DamagedFile, MiniChainShorterThanSizeIsCorrupt) {
+    ExpectRejected([](RawFile& raw) {
+        const uint32_t miniFat = raw.header().firstMiniFatSector;
+        auto* table = reinterpret_cast<uint32_t*>(&raw.bytes()[raw.SectorOffset(miniFat)]);
+        table[raw.Entry(raw.Find(u"small")).start] = kEndOfChain;
+    });
+}
+
+TEST_F(DamagedFile, SizeBeyondTheFileIsCorruptWithoutAllocatingIt) {
+    ExpectRejected([](RawFile& raw) { raw.Entry(raw.Find(u"big")).sizeLow = 0x7FFFFFFF; });
+}
+
+TEST_F(DamagedFile, DirectoryCycleIsCorrupt) {
+    ExpectRejected([](RawFile& raw) { raw.Entry(raw.Find(u"Sub")).child = 0; });
+    ExpectRejected([](RawFile& raw) {
+        const uint32_t sub = raw.Find(u"Sub");
+        raw.Entry(sub).left = sub;
+    });
+}
+
+TEST_F(DamagedFile, BadNameLengthIsCorrupt) {
+    ExpectRejected([](RawFile& raw) { raw.Entry(raw.Find(u"small")).nameBytes = 0; });
+    ExpectRejected([](RawFile& raw) { raw.Entry(raw.Find(u"small")).nameBytes = 66; });
+}
+
+TEST_F(DamagedFile, DifatCycleIsCorrupt) {
+    ExpectRejected([](RawFile& raw) {
+        const uint32_t loop = raw.Chain(raw.Entry(raw.Find(u"inner")).start)[10];
+        raw.header().fatSectorCount = 109 + 127 + 1;
+        raw.header().firstDifatSector = loop;
+        auto* block = reinterpret_cast<uint32_t*>(&raw.bytes()[raw.SectorOffset(loop)]);
+        block[127] = loop;
+    });
+}
+
+TEST_F(DamagedFile, DirectoryChainLoopIsCorrupt) {
+    ExpectRejected([](RawFile& raw) {
+        const uint32_t first = raw.header().firstDirectorySector;
+        raw.Fat(raw.Chain(first).back()) = first;
+    });
+}
+
+TEST_F(DamagedFile, CutOffLastSectorIsCorrupt) {
+    ExpectRejected([](RawFile& raw) { raw.bytes().resize(raw.bytes().size() - 512); });
+}
+
+TEST_F(DamagedFile, TruncationAtAnyLengthGivesAStatusNotACrash) {
+    const size_t size = RawFile(original_).bytes().size();
+    for (size_t length = 0; length < size; length += 509) {
+        Listing listing;
+        const HRESULT hr = ReadDamaged([&](RawFile& raw) { raw.bytes().resize(length); }, &listing);
+        EXPECT_TRUE(hr == S_OK || IsStorageFailure(hr)) << length;
+    }
+}
+
+TEST_F(DamagedFile, RandomByteDamageGivesAStatusNotACrash) {
+    std::mt19937 random(42);
+    const size_t size = RawFile(original_).bytes().size();
+    for (int round = 0; round < 300; ++round) {
+        Listing listing;
+        const HRESULT hr = ReadDamaged(
+            [&](RawFile& raw) {
+                for (int i = 0; i < 4; ++i) {
+                    // Most damage in the header and metadata sectors at the end.
+                    const size_t at = i % 2 ? random() % 512 : size - 1 - random() % 4096;
+                    raw.bytes()[at] = static_cast<char>(random());
+                }
+            },
+            &listing);
+        EXPECT_TRUE(hr == S_OK || IsStorageFailure(hr)) << round;
+    }
+}
+
+TEST_F(DamagedFile, ToleratesMinorVersionHeaderClassAndTrailingBytes) {
+    ExpectTolerated([](RawFile& raw) {
+        raw.header().minorVersion = 0x3B;
+        raw.header().headerClsid[3] = 7;
+        raw.bytes().append(100, 'j');
+    });
+}
+
+TEST_F(DamagedFile, ToleratesStorageStartAndEmptyStreamStartZero) {
+    ExpectTolerated([](RawFile& raw) {
+        raw.Entry(raw.Find(u"Sub")).start = 5;
+        raw.Entry(raw.Find(u"empty")).start = 0;
+    });
+}
+
+TEST_F(DamagedFile, ToleratesStreamTimestampsClassAndHighSizeDword) {
+    ExpectTolerated([](RawFile& raw) {
+        auto& big = raw.Entry(raw.Find(u"big"));
+        big.created = {1, 2};
+        big.modified = {3, 4};
+        big.clsid.Data1 = 9;
+        big.sizeHigh = 1;
+    });
+}
+
+TEST_F(DamagedFile, ToleratesRedRedAndUnbalancedTreesAndOtherRootName) {
+    ExpectTolerated([](RawFile& raw) {
+        for (uint32_t id = 1; id < raw.EntryCount(); ++id) raw.Entry(id).color = compound::kRed;
+        auto& root = raw.Entry(0);
+        std::memcpy(root.name, u"R", 4);
+        root.nameBytes = 4;
+    });
+}
+
+TEST_F(DamagedFile, WritingToAToleratedFileLeavesAStrictFile) {
+    RawFile raw(original_);
+    raw.header().minorVersion = 0x3B;
+    raw.Entry(raw.Find(u"empty")).start = 0;
+    raw.Save(damaged_);
+    IStorage* root = nullptr;
+    ASSERT_EQ(StgOpenStorage(W(damaged_).c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0, &root), S_OK);
+    ASSERT_EQ(WriteChildren(root, {Stream("empty", "")}), S_OK);
+    root->Release();
+    RawFile written(damaged_);
+    EXPECT_EQ(written.header().minorVersion, compound::kMinorVersion);
+    EXPECT_EQ(written.Entry(written.Find(u"empty")).start, kEndOfChain);
+}
+
+}  // namespace
+}  // namespace vek::test

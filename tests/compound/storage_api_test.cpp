@@ -1,0 +1,265 @@
+// The storage calls' statuses: names, modes, sharing and element lifetimes.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "compound/tree_io.h"
+#include "support/temp_home.h"
+
+namespace vek::test {
+namespace {
+
+constexpr DWORD kRead = STGM_READ | STGM_SHARE_EXCLUSIVE;              // 0x10
+constexpr DWORD kReadWrite = STGM_READWRITE | STGM_SHARE_EXCLUSIVE;    // 0x12
+constexpr DWORD kCreate = kReadWrite | STGM_CREATE;                    // 0x1012
+
+class StorageApi : public ::testing::Test {
+protected:
+    void SetUp() override {
+        path_ = (home_ / "object.cfg").string();
+        ASSERT_EQ(WriteTree(path_, {Stream("A", "alpha"), Storage("Sub", {Stream("inner", Pattern(5000, 1))})}), S_OK);
+    }
+    IStorage* Open(DWORD mode) {
+        IStorage* root = nullptr;
+        EXPECT_EQ(StgOpenStorage(W(path_).c_str(), nullptr, mode, nullptr, 0, &root), S_OK);
+        return root;
+    }
+    TempHome home_;
+    std::string path_;
+};
+
+TEST_F(StorageApi, MissingFileIsFileNotFound) {
+    IStorage* root = nullptr;
+    EXPECT_EQ(StgOpenStorage(W((home_ / "none.cfg").string()).c_str(), nullptr, kRead, nullptr, 0, &root),
+              STG_E_FILENOTFOUND);
+    EXPECT_EQ(root, nullptr);
+}
+
+TEST_F(StorageApi, FileThatIsNotCompoundIsRefused) {
+    const std::string text = (home_ / "text.cfg").string();
+    std::ofstream(text) << std::string(2000, 'x');
+    IStorage* root = nullptr;
+    EXPECT_EQ(StgOpenStorage(W(text).c_str(), nullptr, kRead, nullptr, 0, &root), STG_E_FILEALREADYEXISTS);
+}
+
+TEST_F(StorageApi, SecondOpenInTheSameProcessIsLockViolation) {
+    IStorage* first = Open(kReadWrite);
+    IStorage* second = nullptr;
+    EXPECT_EQ(StgOpenStorage(W(path_).c_str(), nullptr, kRead, nullptr, 0, &second), STG_E_LOCKVIOLATION);
+    EXPECT_EQ(StgCreateDocfile(W(path_).c_str(), kCreate, 0, &second), STG_E_LOCKVIOLATION);
+    first->Release();
+    IStorage* third = Open(kRead);
+    ASSERT_NE(third, nullptr);
+    third->Release();
+}
+
+TEST_F(StorageApi, OpenInAnotherProcessIsLockViolation) {
+    IStorage* held = Open(kRead);
+    const pid_t child = fork();
+    if (child == 0) {
+        IStorage* root = nullptr;
+        const HRESULT hr = StgOpenStorage(W(path_).c_str(), nullptr, kRead, nullptr, 0, &root);
+        _exit(hr == STG_E_LOCKVIOLATION ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    held->Release();
+}
+
+TEST_F(StorageApi, ReadOnlyFileIsAccessDeniedForWritingButOpensForReading) {
+    chmod(path_.c_str(), 0444);
+    chmod(home_.path().c_str(), 0755);
+    const pid_t child = fork();
+    if (child == 0) {
+        // Root may write anything: try as an ordinary user.
+        if (geteuid() == 0 && setuid(65534) != 0) _exit(3);
+        IStorage* root = nullptr;
+        if (StgOpenStorage(W(path_).c_str(), nullptr, kReadWrite, nullptr, 0, &root) != STG_E_ACCESSDENIED) _exit(1);
+        if (StgOpenStorage(W(path_).c_str(), nullptr, kRead, nullptr, 0, &root) != S_OK) _exit(2);
+        root->Release();
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST_F(StorageApi, WritableOpenOfStreamInReadOnlyFileIsInvalidFlag) {
+    IStorage* root = Open(kRead);
+    IStream* stream = nullptr;
+    EXPECT_EQ(root->OpenStream(u"A", nullptr, kReadWrite, 0, &stream), STG_E_INVALIDFLAG);
+    EXPECT_EQ(root->CreateStream(u"B", kCreate, 0, 0, &stream), STG_E_ACCESSDENIED);
+    EXPECT_EQ(root->DestroyElement(u"A"), STG_E_ACCESSDENIED);
+    ASSERT_EQ(root->OpenStream(u"A", nullptr, kRead, 0, &stream), S_OK);
+    EXPECT_EQ(stream->Write("x", 1, nullptr), STG_E_ACCESSDENIED);
+    stream->Release();
+    root->Release();
+}
+
+TEST_F(StorageApi, BadNamesAreInvalidName) {
+    IStorage* root = Open(kReadWrite);
+    IStream* stream = nullptr;
+    for (const char16_t* bad : {u"", u"a/b", u"a\\b", u"a:b", u"a!b", u"12345678901234567890123456789012"})
+        EXPECT_EQ(root->CreateStream(bad, kCreate, 0, 0, &stream), STG_E_INVALIDNAME) << Utf16ToUtf8(bad);
+    EXPECT_EQ(root->CreateStream(u"1234567890123456789012345678901", kCreate, 0, 0, &stream), S_OK);
+    stream->Release();
+    root->Release();
+}
+
+TEST_F(StorageApi, MissingOrWrongTypeElementIsFileNotFound) {
+    IStorage* root = Open(kReadWrite);
+    IStream* stream = nullptr;
+    IStorage* sub = nullptr;
+    EXPECT_EQ(root->OpenStream(u"nothing", nullptr, kReadWrite, 0, &stream), STG_E_FILENOTFOUND);
+    EXPECT_EQ(root->OpenStream(u"Sub", nullptr, kReadWrite, 0, &stream), STG_E_FILENOTFOUND);
+    EXPECT_EQ(root->OpenStorage(u"A", nullptr, kReadWrite, nullptr, 0, &sub), STG_E_FILENOTFOUND);
+    EXPECT_EQ(root->DestroyElement(u"nothing"), STG_E_FILENOTFOUND);
+    root->Release();
+}
+
+TEST_F(StorageApi, NamesCompareWithoutCase) {
+    IStorage* root = Open(kReadWrite);
+    IStream* stream = nullptr;
+    ASSERT_EQ(root->OpenStream(u"a", nullptr, kRead, 0, &stream), S_OK);
+    stream->Release();
+    IStorage* sub = nullptr;
+    EXPECT_EQ(root->CreateStorage(u"SUB", kReadWrite, 0, 0, &sub), STG_E_FILEALREADYEXISTS);
+    root->Release();
+}
+
+TEST_F(StorageApi, SecondOpenOfAnOpenElementIsAccessDenied) {
+    IStorage* root = Open(kReadWrite);
+    IStream* first = nullptr;
+    IStream* second = nullptr;
+    ASSERT_EQ(root->OpenStream(u"A", nullptr, kReadWrite, 0, &first), S_OK);
+    EXPECT_EQ(root->OpenStream(u"A", nullptr, kReadWrite, 0, &second), STG_E_ACCESSDENIED);
+    EXPECT_EQ(root->CreateStream(u"A", kCreate, 0, 0, &second), STG_E_ACCESSDENIED);
+    EXPECT_EQ(root->DestroyElement(u"A"), STG_E_ACCESSDENIED);
+    first->Release();
+    root->Release();
+}
+
+TEST_F(StorageApi, CreateStreamReplacesStreamOrStorageOfThatName) {
+    IStorage* root = Open(kReadWrite);
+    IStream* stream = nullptr;
+    ASSERT_EQ(root->CreateStream(u"Sub", kCreate, 0, 0, &stream), S_OK);
+    STATSTG stat;
+    ASSERT_EQ(stream->Stat(&stat, STATFLAG_NONAME), S_OK);
+    EXPECT_EQ(stat.type, STGTY_STREAM);
+    EXPECT_EQ(stat.cbSize.QuadPart, 0u);
+    stream->Write("new", 3, nullptr);
+    stream->Release();
+    EXPECT_EQ(root->CreateStream(u"A", kReadWrite, 0, 0, &stream), STG_E_FILEALREADYEXISTS);
+    root->Release();
+    Listing listing;
+    ASSERT_EQ(ReadTree(path_, &listing), S_OK);
+    EXPECT_EQ(listing, (Listing{{"/", ""}, {"A", "alpha"}, {"Sub", "new"}}));
+}
+
+TEST_F(StorageApi, DestroyElementRemovesEverythingBelow) {
+    IStorage* root = Open(kReadWrite);
+    ASSERT_EQ(root->DestroyElement(u"Sub"), S_OK);
+    IStorage* sub = nullptr;
+    ASSERT_EQ(root->CreateStorage(u"Sub", kReadWrite, 0, 0, &sub), S_OK);
+    IEnumSTATSTG* elements = nullptr;
+    ASSERT_EQ(sub->EnumElements(0, nullptr, 0, &elements), S_OK);
+    STATSTG stat;
+    EXPECT_EQ(elements->Next(1, &stat, nullptr), S_FALSE);
+    elements->Release();
+    sub->Release();
+    root->Release();
+    Listing listing;
+    ASSERT_EQ(ReadTree(path_, &listing), S_OK);
+    EXPECT_EQ(listing, (Listing{{"/", ""}, {"A", "alpha"}, {"Sub/", ""}}));
+}
+
+TEST_F(StorageApi, EnumeratorResetStartsOverAndSeesChanges) {
+    IStorage* root = Open(kReadWrite);
+    IEnumSTATSTG* elements = nullptr;
+    ASSERT_EQ(root->EnumElements(0, nullptr, 0, &elements), S_OK);
+    STATSTG stat[3];
+    ULONG fetched = 0;
+    ASSERT_EQ(elements->Next(3, stat, &fetched), S_FALSE);
+    ASSERT_EQ(fetched, 2u);
+    EXPECT_EQ(Utf16ToUtf8(stat[0].pwcsName), "A");
+    EXPECT_EQ(stat[0].type, STGTY_STREAM);
+    EXPECT_EQ(stat[0].cbSize.QuadPart, 5u);
+    EXPECT_EQ(Utf16ToUtf8(stat[1].pwcsName), "Sub");
+    EXPECT_EQ(stat[1].type, STGTY_STORAGE);
+    for (ULONG i = 0; i < fetched; ++i) CoTaskMemFree(stat[i].pwcsName);
+    IStream* added = nullptr;
+    ASSERT_EQ(root->CreateStream(u"B", kCreate, 0, 0, &added), S_OK);
+    added->Release();
+    ASSERT_EQ(elements->Reset(), S_OK);
+    ASSERT_EQ(elements->Next(3, stat, &fetched), S_OK);
+    EXPECT_EQ(Utf16ToUtf8(stat[1].pwcsName), "B");
+    for (ULONG i = 0; i < fetched; ++i) CoTaskMemFree(stat[i].pwcsName);
+    elements->Release();
+    root->Release();
+}
+
+TEST_F(StorageApi, StreamSeekReadPastEndAndSetSize) {
+    IStorage* root = Open(kReadWrite);
+    IStream* stream = nullptr;
+    ASSERT_EQ(root->OpenStream(u"A", nullptr, kReadWrite, 0, &stream), S_OK);
+    LARGE_INTEGER move;
+    move.QuadPart = 3;
+    ULARGE_INTEGER at;
+    ASSERT_EQ(stream->Seek(move, STREAM_SEEK_SET, &at), S_OK);
+    char buffer[16] = {};
+    ULONG read = 0;
+    ASSERT_EQ(stream->Read(buffer, sizeof buffer, &read), S_OK);
+    EXPECT_EQ(std::string(buffer, read), "ha");
+    move.QuadPart = -100;
+    EXPECT_EQ(stream->Seek(move, STREAM_SEEK_CUR, &at), STG_E_INVALIDFUNCTION);
+    move.QuadPart = 5;
+    ASSERT_EQ(stream->Seek(move, STREAM_SEEK_END, &at), S_OK);
+    EXPECT_EQ(at.QuadPart, 10u);
+    ASSERT_EQ(stream->Write("!", 1, nullptr), S_OK);
+    ULARGE_INTEGER size;
+    size.QuadPart = 12;
+    ASSERT_EQ(stream->SetSize(size), S_OK);
+    stream->Release();
+    root->Release();
+    Listing listing;
+    ASSERT_EQ(ReadTree(path_, &listing), S_OK);
+    EXPECT_EQ(listing["A"], std::string("alpha\0\0\0\0\0!\0", 12));
+}
+
+TEST_F(StorageApi, ChangeIsInTheFileOnceStreamAndStorageAreReleased) {
+    IStorage* root = Open(kReadWrite);
+    IStream* stream = nullptr;
+    ASSERT_EQ(root->CreateStream(u"A", kCreate, 0, 0, &stream), S_OK);
+    stream->Write("changed", 7, nullptr);
+    stream->Release();
+    IStorage* sub = nullptr;
+    ASSERT_EQ(root->OpenStorage(u"Sub", nullptr, kReadWrite, nullptr, 0, &sub), S_OK);
+    sub->Release();  // releasing any storage commits
+    // A second process sees the change while this one still holds the root.
+    std::ifstream raw(path_, std::ios::binary);
+    const std::string image((std::istreambuf_iterator<char>(raw)), {});
+    const std::string copy = (home_ / "copy.cfg").string();
+    std::ofstream(copy, std::ios::binary) << image;
+    Listing listing;
+    ASSERT_EQ(ReadTree(copy, &listing), S_OK);
+    EXPECT_EQ(listing["A"], "changed");
+    root->Release();
+}
+
+TEST_F(StorageApi, CreateDocfileWithoutCreateFlagKeepsExistingFile) {
+    IStorage* root = nullptr;
+    EXPECT_EQ(StgCreateDocfile(W(path_).c_str(), kReadWrite, 0, &root), STG_E_FILEALREADYEXISTS);
+    ASSERT_EQ(StgCreateDocfile(W(path_).c_str(), kCreate, 0, &root), S_OK);
+    root->Release();
+    Listing listing;
+    ASSERT_EQ(ReadTree(path_, &listing), S_OK);
+    EXPECT_EQ(listing, (Listing{{"/", ""}}));
+}
+
+}  // namespace
+}  // namespace vek::test

@@ -1,0 +1,267 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/lock_trace_file.h"
+#include "support/temp_home.h"
+#include "vekconfig/rwlock.h"
+
+namespace {
+
+// Points TMPDIR (where the trace goes) at a fresh directory and switches the
+// trace on or off for one test.
+class LockTraceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("TMPDIR", home_.path().c_str(), 1);
+        unsetenv("VEK_LOCK_LOG");
+    }
+    void TearDown() override {
+        unsetenv("VEK_LOCK_LOG");
+        unsetenv("TMPDIR");
+    }
+    std::string TracePath() const { return (home_.path() / "VekRWLockLog.txt").string(); }
+    std::vector<std::string> TraceLines() const {
+        std::ifstream in(TracePath());
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+    bool TraceContains(const std::string& text) const {
+        for (const auto& line : TraceLines())
+            if (line.find(text) != std::string::npos) return true;
+        return false;
+    }
+    void WaitForTrace(const std::string& text) const {
+        while (!TraceContains(text)) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+
+    vek::test::TempHome home_;
+};
+
+std::string Tid(uint32_t id) { return "Thread: " + std::to_string(id) + " "; }
+
+TEST_F(LockTraceTest, NoTraceFileWhileSwitchUnsetOrEmpty) {
+    CVekRWLock lock;
+    ASSERT_EQ(lock.GetReadLock(false, 2500), S_OK);
+    ASSERT_EQ(lock.ReleaseReadLock(false, 2500), S_OK);
+    setenv("VEK_LOCK_LOG", "", 1);
+    ASSERT_EQ(lock.GetWriteLock(false, 2500), S_OK);
+    ASSERT_EQ(lock.ReleaseWriteLock(false, 2500), S_OK);
+    EXPECT_FALSE(std::filesystem::exists(TracePath()));
+}
+
+TEST_F(LockTraceTest, ReadPairWritesNineExactLinesInOrder) {
+    CVekRWLock lock;
+    setenv("VEK_LOCK_LOG", "x", 1);
+    ASSERT_EQ(lock.GetReadLock(false, 2500), S_OK);
+    ASSERT_EQ(lock.ReleaseReadLock(false, 2500), S_OK);
+    const std::vector<std::string> expected = {
+        "\t\tReader waiting on TryToRead",
+        "\t\tReader waiting on OnDeck",
+        "\t\tReader waiting on UpdateReadCount",
+        "\t\tIncremented reader count to: 1",
+        "\t\tReader waiting for lock availability",
+        "Lock given to reader",
+        "\t\tTrying to release read lock",
+        "\t\tDecremented reader count to: 0",
+        "Lock released by reader",
+    };
+    const auto lines = TraceLines();
+    ASSERT_EQ(lines.size(), expected.size());
+    const std::regex prefix("^[0-2][0-9]:[0-5][0-9]:[0-6][0-9] Thread: ([0-9]+) (.*)$");
+    for (size_t i = 0; i < lines.size(); ++i) {
+        std::smatch match;
+        ASSERT_TRUE(std::regex_match(lines[i], match, prefix)) << lines[i];
+        EXPECT_EQ(match[1].str(), std::to_string(vek::CurrentThreadId()));
+        EXPECT_EQ(match[2].str(), expected[i]);
+    }
+}
+
+TEST_F(LockTraceTest, WritePairAndSecondReaderTraceTheirCounts) {
+    CVekRWLock lock;
+    setenv("VEK_LOCK_LOG", "1", 1);
+    ASSERT_EQ(lock.GetWriteLock(false, 2500), S_OK);
+    ASSERT_EQ(lock.ReleaseWriteLock(false, 2500), S_OK);
+    ASSERT_EQ(lock.GetReadLock(false, 2500), S_OK);
+    ASSERT_EQ(lock.GetReadLock(false, 2500), S_OK);
+    ASSERT_EQ(lock.ReleaseReadLock(false, 2500), S_OK);
+    ASSERT_EQ(lock.ReleaseReadLock(false, 2500), S_OK);
+    std::string all;
+    const std::string prefix = Tid(vek::CurrentThreadId());
+    for (const auto& line : TraceLines()) {
+        ASSERT_EQ(line.substr(9, prefix.size()), prefix) << line;
+        all += line.substr(9 + prefix.size()) + "|";
+    }
+    const std::string expected =
+        "\t\tRequesting write lock|\t\tIncremented writer count to: 1|\t\tWriter waiting to be on deck|"
+        "\t\tWriter waiting for lock availability|Lock given to writer|Lock released by writer|"
+        "\t\tTrying to decrement writer count|\t\tDecremented writer count to: 0|";
+    ASSERT_EQ(all.substr(0, expected.size()), expected);
+    EXPECT_NE(all.find("\t\tIncremented reader count to: 2|Lock given to reader|"), std::string::npos);
+    EXPECT_NE(all.find("\t\tDecremented reader count to: 1|\t\tLock still held by 1 other readers|"),
+              std::string::npos);
+}
+
+TEST_F(LockTraceTest, ConstructingAnotherLockDeletesTheTrace) {
+    setenv("VEK_LOCK_LOG", "on", 1);
+    CVekRWLock first;
+    ASSERT_EQ(first.GetReadLock(false, 2500), S_OK);
+    ASSERT_EQ(first.ReleaseReadLock(false, 2500), S_OK);
+    ASSERT_TRUE(std::filesystem::exists(TracePath()));
+    CVekRWLock second;
+    EXPECT_FALSE(std::filesystem::exists(TracePath()));
+}
+
+TEST_F(LockTraceTest, LateReaderWaitsBehindQueuedWriterWhoWaitsForBothReaders) {
+    setenv("VEK_LOCK_LOG", "on", 1);
+    CVekRWLock lock;
+    std::atomic<int> readersIn{0};
+    std::atomic<bool> releaseReaders{false}, writerIn{false}, releaseWriter{false}, lateIn{false};
+    std::atomic<uint32_t> writerTid{0}, lateTid{0};
+
+    auto reader = [&] {
+        ASSERT_EQ(lock.GetReadLock(false, 2500), S_OK);
+        ++readersIn;
+        while (!releaseReaders) std::this_thread::yield();
+        ASSERT_EQ(lock.ReleaseReadLock(false, 2500), S_OK);
+    };
+    std::thread r1(reader), r2(reader);
+    while (readersIn != 2) std::this_thread::yield();
+
+    std::thread writer([&] {
+        writerTid = vek::CurrentThreadId();
+        ASSERT_EQ(lock.GetWriteLock(false, 2500), S_OK);
+        writerIn = true;
+        while (!releaseWriter) std::this_thread::yield();
+        ASSERT_EQ(lock.ReleaseWriteLock(false, 2500), S_OK);
+    });
+    while (writerTid == 0) std::this_thread::yield();
+    WaitForTrace(Tid(writerTid) + "\t\tWriter waiting for lock availability");
+
+    std::thread late([&] {
+        lateTid = vek::CurrentThreadId();
+        ASSERT_EQ(lock.GetReadLock(false, 2500), S_OK);
+        lateIn = true;
+        ASSERT_EQ(lock.ReleaseReadLock(false, 2500), S_OK);
+    });
+    while (lateTid == 0) std::this_thread::yield();
+    WaitForTrace(Tid(lateTid) + "\t\tReader waiting on OnDeck");
+
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(writerIn) << "writer entered while two readers held the lock";
+    EXPECT_FALSE(lateIn) << "late reader overtook the queued writer";
+
+    releaseReaders = true;
+    r1.join();
+    r2.join();
+    while (!writerIn) std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(lateIn) << "late reader entered while the writer held the lock";
+
+    releaseWriter = true;
+    writer.join();
+    late.join();
+    EXPECT_TRUE(lateIn);
+    EXPECT_TRUE(TraceContains(Tid(writerTid) + "Lock given to writer"));
+    EXPECT_TRUE(TraceContains(Tid(lateTid) + "Lock given to reader"));
+}
+
+TEST(RwLock, ReaderQueuedBehindWriterGetsInAndKeepsTheNextWriterOut) {
+    CVekRWLock lock;
+    ASSERT_EQ(lock.GetWriteLock(false, 2500), S_OK);
+    std::atomic<bool> readerIn{false}, releaseReader{false}, secondWriterIn{false};
+    std::thread reader([&] {
+        ASSERT_EQ(lock.GetReadLock(false, 2500), S_OK);
+        readerIn = true;
+        while (!releaseReader) std::this_thread::yield();
+        ASSERT_EQ(lock.ReleaseReadLock(false, 2500), S_OK);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(readerIn);
+    ASSERT_EQ(lock.ReleaseWriteLock(false, 2500), S_OK);
+    while (!readerIn) std::this_thread::yield();
+    std::thread writer([&] {
+        ASSERT_EQ(lock.GetWriteLock(false, 2500), S_OK);
+        secondWriterIn = true;
+        ASSERT_EQ(lock.ReleaseWriteLock(false, 2500), S_OK);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(secondWriterIn) << "writer entered while a reader held the lock";
+    releaseReader = true;
+    reader.join();
+    writer.join();
+    EXPECT_TRUE(secondWriterIn);
+}
+
+TEST(RwLock, TimedWaitThatFailsAbortsAndGivesTheGatesBack) {
+    CVekRWLock lock;
+    ASSERT_EQ(lock.GetWriteLock(false, 2500), S_OK);
+    std::thread([&] {
+        EXPECT_EQ(lock.GetReadLock(true, 20), E_ABORT);
+        EXPECT_EQ(lock.GetWriteLock(true, 20), E_ABORT);
+    }).join();
+    ASSERT_EQ(lock.ReleaseWriteLock(false, 2500), S_OK);
+    // A failed first reader must not leave a phantom reader behind, and the
+    // failed writer's onDeck wait must not have kept the gate.
+    std::thread([&] {
+        EXPECT_EQ(lock.GetReadLock(true, 1000), S_OK);
+        EXPECT_EQ(lock.ReleaseReadLock(true, 1000), S_OK);
+        EXPECT_EQ(lock.GetWriteLock(true, 1000), S_OK);
+        EXPECT_EQ(lock.ReleaseWriteLock(true, 1000), S_OK);
+    }).join();
+}
+
+TEST(RwLock, CopiesActAsOneLockAndTheLastOneFreesIt) {
+    auto original = std::make_unique<CVekRWLock>();
+    CVekRWLock copy(*original);
+    CVekRWLock assigned;
+    assigned = copy;
+    ASSERT_EQ(copy.GetWriteLock(false, 2500), S_OK);
+    std::thread([&] {
+        EXPECT_EQ(original->GetReadLock(true, 20), E_ABORT);
+        EXPECT_EQ(assigned.GetReadLock(true, 20), E_ABORT);
+    }).join();
+    ASSERT_EQ(copy.ReleaseWriteLock(false, 2500), S_OK);
+    original.reset();
+    EXPECT_EQ(assigned.GetReadLock(false, 2500), S_OK);
+    EXPECT_EQ(copy.ReleaseReadLock(false, 2500), S_OK);
+    assigned = assigned;
+    EXPECT_EQ(assigned.GetWriteLock(false, 2500), S_OK);
+    EXPECT_EQ(assigned.ReleaseWriteLock(false, 2500), S_OK);
+}
+
+TEST(RwLock, ManyThreadsNeverSeeAWriterBesideAnyoneElse) {
+    CVekRWLock lock;
+    std::atomic<int> readers{0}, writers{0}, violations{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 6; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 2000; ++i) {
+                if ((i + t) % 4 == 0) {
+                    ASSERT_EQ(lock.GetWriteLock(false, 2500), S_OK);
+                    if (++writers != 1 || readers != 0) ++violations;
+                    --writers;
+                    ASSERT_EQ(lock.ReleaseWriteLock(false, 2500), S_OK);
+                } else {
+                    ASSERT_EQ(lock.GetReadLock(false, 2500), S_OK);
+                    ++readers;
+                    if (writers != 0) ++violations;
+                    --readers;
+                    ASSERT_EQ(lock.ReleaseReadLock(false, 2500), S_OK);
+                }
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(violations, 0);
+}
+
+}  // namespace

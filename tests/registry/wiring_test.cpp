@@ -1,0 +1,169 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include "platform/com_object.h"
+#include "registry/object_files.h"
+#include "registry/registry_fixture.h"
+#include "vekconfig/settings.h"
+
+namespace {
+
+using vek::GuidText;
+using vek::test::ConfigFileOf;
+using vek::test::ConnectionsOf;
+using vek::test::MakeLogicalPrinter;
+using vek::test::MakePhysicalPrinter;
+using vek::test::TestGuid;
+
+constexpr CLSID kPrinterClass = {0xCC000002, 0x1111, 0x2222, {1, 2, 3, 4, 5, 6, 7, 8}};
+constexpr CLSID kBrokerClass = {0xCC000003, 0x1111, 0x2222, {1, 2, 3, 4, 5, 6, 7, 8}};
+
+std::string Bytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class Wiring : public ::testing::Test {
+protected:
+    // A registered physical printer supporting the models.
+    void Printer(uint32_t n, std::vector<std::u16string> models, std::u16string description = u"PP") {
+        MakePhysicalPrinter(TestGuid(0xAA, n), kPrinterClass,
+                            {description, u"0-1-2-0", VEK_ADDRESS_SCSI, std::move(models)});
+        ASSERT_EQ(AddVekObjectIDToRegistry(kPrinterClass, TestGuid(0xAA, n)), S_OK);
+    }
+    // A registered logical printer.
+    void Queue(uint32_t n, const std::u16string& model, std::vector<GUID> connected) {
+        MakeLogicalPrinter(TestGuid(0xBB, n), model, connected);
+        ASSERT_EQ(AddVekObjectIDToRegistry(CLSID_VekLogicalPrinter, TestGuid(0xBB, n)), S_OK);
+    }
+
+    vek::test::LoggedHome home_;
+};
+
+TEST_F(Wiring, PrinterNoQueueListsIsNotConnectedAndUnwiringChangesNoFile) {
+    Printer(1, {});
+    Queue(1, u"M", {TestGuid(0xAA, 9)});
+    const std::string before = Bytes(ConfigFileOf(TestGuid(0xBB, 1)));
+    BOOL connected = TRUE;
+    EXPECT_EQ(CheckIfPPConnectedToLP(TestGuid(0xAA, 1), &connected), S_OK);
+    EXPECT_FALSE(connected);
+    EXPECT_EQ(DeleteAllLPConnectionsToPP(TestGuid(0xAA, 1)), S_OK);
+    EXPECT_EQ(Bytes(ConfigFileOf(TestGuid(0xBB, 1))), before);
+}
+
+TEST_F(Wiring, MachineWithoutLogicalPrintersIsOrdinary) {
+    BOOL connected = TRUE;
+    EXPECT_EQ(CheckIfPPConnectedToLP(TestGuid(0xAA, 1), &connected), S_OK);
+    EXPECT_FALSE(connected);
+    EXPECT_EQ(DeleteAllLPConnectionsToPP(TestGuid(0xAA, 1)), S_OK);
+    EXPECT_TRUE(vek::test::ErrorReports(home_).empty());
+}
+
+TEST_F(Wiring, PrinterListedByTwoQueuesIsRemovedFromBothAndOthersStay) {
+    Printer(1, {});
+    Printer(2, {});
+    Queue(1, u"M", {TestGuid(0xAA, 1), TestGuid(0xAA, 2)});
+    Queue(2, u"M", {TestGuid(0xAA, 1)});
+    BOOL connected = FALSE;
+    EXPECT_EQ(CheckIfPPConnectedToLP(TestGuid(0xAA, 1), &connected), S_OK);
+    EXPECT_TRUE(connected);
+    EXPECT_EQ(DeleteAllLPConnectionsToPP(TestGuid(0xAA, 1)), S_OK);
+    EXPECT_EQ(ConnectionsOf(TestGuid(0xBB, 1)), std::vector<GUID>{TestGuid(0xAA, 2)});
+    EXPECT_TRUE(ConnectionsOf(TestGuid(0xBB, 2)).empty());
+    EXPECT_EQ(CheckIfPPConnectedToLP(TestGuid(0xAA, 1), &connected), S_OK);
+    EXPECT_FALSE(connected);
+}
+
+TEST_F(Wiring, CandidatesMatchModelsIgnoringCaseAndOnlyWhenRegistered) {
+    Printer(1, {u"OTHER", u"PHOTO 5300"}, u"Matches in capitals");
+    Printer(2, {u"Photo 7000"});
+    MakePhysicalPrinter(TestGuid(0xAA, 3), kPrinterClass, {u"Unregistered", u"x", VEK_ADDRESS_SCSI, {u"photo 5300"}});
+    Queue(1, u"photo 5300", {});
+    ULONG count = 0;
+    POTENTIAL_LP_PP_CONNECTION* candidates = nullptr;
+    ASSERT_EQ(GetPotentialPPs(u"photo 5300", count, &candidates, nullptr, 0, nullptr), S_OK);
+    ASSERT_EQ(count, 1u);
+    EXPECT_EQ(std::u16string(candidates[0].Description), u"Matches in capitals");
+    EXPECT_TRUE(candidates[0].Connection.PPObjectID == TestGuid(0xAA, 1));
+    EXPECT_FALSE(candidates[0].AlreadyConnected);
+    EXPECT_TRUE(candidates[0].Connection.ConnectionData.BrokerClassID == GUID_NULL);
+    EXPECT_EQ(candidates[0].Connection.ConnectionData.Text[0], 0);
+    std::free(candidates);
+}
+
+TEST_F(Wiring, CandidateAlreadyListedIsMarkedAndCarriesItsBrokerClass) {
+    const std::u16string broker = GuidText(kBrokerClass);
+    vek::test::CreateClassesKey(u"CLSID\\" + GuidText(kPrinterClass) + u"\\Broker", &broker);
+    Printer(1, {u"M"});
+    Printer(2, {u"M"});
+    Queue(1, u"m", {TestGuid(0xAA, 2)});
+    ULONG count = 0;
+    POTENTIAL_LP_PP_CONNECTION* candidates = nullptr;
+    ASSERT_EQ(GetPotentialPPs(TestGuid(0xBB, 1), count, &candidates), S_OK);
+    ASSERT_EQ(count, 2u);
+    for (ULONG i = 0; i < count; ++i) {
+        const bool listed = candidates[i].Connection.PPObjectID == TestGuid(0xAA, 2);
+        EXPECT_EQ(candidates[i].AlreadyConnected != 0, listed) << i;
+        EXPECT_TRUE(candidates[i].Connection.ConnectionData.BrokerClassID == kBrokerClass);
+    }
+    std::free(candidates);
+    EXPECT_TRUE(vek::test::ErrorReports(home_).empty());
+}
+
+TEST_F(Wiring, CandidatesForAPhysicalPrinterOrWithoutAnArrayAreRefused) {
+    Printer(1, {u"M"});
+    ULONG count = 0;
+    POTENTIAL_LP_PP_CONNECTION* candidates = nullptr;
+    EXPECT_EQ(GetPotentialPPs(TestGuid(0xAA, 1), count, &candidates), E_INVALIDARG);
+    EXPECT_EQ(GetPotentialPPs(TestGuid(0xAA, 1), count, nullptr), E_POINTER);
+    EXPECT_EQ(GetPotentialPPs(u"M", count, nullptr, nullptr, 0, nullptr), E_POINTER);
+    EXPECT_EQ(GetPotentialPPs(TestGuid(0xBB, 404), count, &candidates), STG_E_FILENOTFOUND)
+        << "a logical printer that cannot be read";
+}
+
+TEST_F(Wiring, FilesWithoutACommonRecordAreNoCandidates) {
+    Printer(1, {u"M"});
+    {
+        WCHAR root[MAX_PATH] = {};
+        ASSERT_EQ(GetConfigLocation(root, nullptr), S_OK);
+        vek::ComPtr<IStorage> catalog;
+        ASSERT_EQ(StgCreateDocfile((std::u16string(root) + u"VekMedia.cfg").c_str(), 0x1012, 0,
+                                   catalog.put()),
+                  S_OK);
+    }
+    ULONG count = 0;
+    POTENTIAL_LP_PP_CONNECTION* candidates = nullptr;
+    ASSERT_EQ(GetPotentialPPs(u"m", count, &candidates, nullptr, 0, nullptr), S_OK);
+    EXPECT_EQ(count, 1u);
+    std::free(candidates);
+}
+
+TEST_F(Wiring, ModelFilesAreListedByBaseNameWhateverTheCaseOfTheirExtension) {
+    WCHAR root[MAX_PATH] = {};
+    ASSERT_EQ(GetConfigLocation(root, nullptr), S_OK);
+    const std::filesystem::path dir(vek::Utf16ToUtf8(root));
+    std::ofstream(dir / "Photo 5300.att") << "a";
+    std::ofstream(dir / "RZ700.ATT") << "b";
+    std::ofstream(dir / "notes.txt") << "c";
+    ULONG count = 0;
+    PRINTER_MODEL_INFO* models = nullptr;
+    ASSERT_EQ(GetConfiguredPrinterModels(count, &models), S_OK);
+    ASSERT_EQ(count, 2u);
+    std::vector<std::u16string> names = {models[0].ModelName, models[1].ModelName};
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::u16string>{u"Photo 5300", u"RZ700"}));
+    std::free(models);
+}
+
+TEST_F(Wiring, NoModelFilesGiveAnEmptyResult) {
+    ULONG count = 5;
+    PRINTER_MODEL_INFO* models = reinterpret_cast<PRINTER_MODEL_INFO*>(0x1);
+    EXPECT_EQ(GetConfiguredPrinterModels(count, &models), S_OK);
+    EXPECT_EQ(count, 0u);
+    EXPECT_EQ(models, nullptr);
+}
+
+}  // namespace
