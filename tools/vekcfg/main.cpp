@@ -12,12 +12,12 @@
 namespace {
 
 void PrintUsage(FILE* out) {
-    std::fprintf(out, "usage: vekcfg [--home DIR] COMMAND [ARGS...]\n\ncommands:\n");
+    std::fprintf(out, "usage: vekcfg [--home DIR] [--machine NAME] COMMAND [ARGS...]\n\ncommands:\n");
     for (const auto& command : vekcfg::AllCommands())
         std::fprintf(out, "  %-12s %s\n", command.name, command.summary);
     std::fprintf(out,
                  "\noptions:\n  --home DIR   use DIR as VEK_HOME, the directory of all machine "
-                 "state\n\nRun 'vekcfg COMMAND --help' for a command's options and examples.\n");
+                 "state\n  --machine NAME  work on machine NAME's registry (settings, registry)\n\nRun 'vekcfg COMMAND --help' for a command's options and examples.\n");
 }
 
 // The library reads VEK_HOME when it is loaded, before main runs, so a new
@@ -37,7 +37,11 @@ int RestartWithHome(const char* home, char** argv, int skip) {
     return 1;
 }
 
+std::string g_machine;
+
 }  // namespace
+
+const std::string& vekcfg::TargetMachine() { return g_machine; }
 
 int main(int argc, char** argv) {
     if (argc >= 2 && std::strncmp(argv[1], "--home=", 7) == 0)
@@ -49,18 +53,35 @@ int main(int argc, char** argv) {
         }
         return RestartWithHome(argv[2], argv, 2);
     }
-    if (argc < 2) {
+    int first = 1;
+    if (argc >= 2 && std::strcmp(argv[1], "--machine") == 0) {
+        if (argc < 3 || *argv[2] == 0) {
+            std::fprintf(stderr, "vekcfg: --machine needs a machine name\n");
+            return 2;
+        }
+        g_machine = argv[2];
+        first = 3;
+    } else if (argc >= 2 && std::strncmp(argv[1], "--machine=", 10) == 0) {
+        g_machine = argv[1] + 10;
+        first = 2;
+    }
+    if (argc <= first) {
         PrintUsage(stderr);
         return 2;
     }
-    const std::string name = argv[1];
+    const std::string name = argv[first];
     if (name == "--help" || name == "-h" || name == "help") {
         PrintUsage(stdout);
         return 0;
     }
     for (const auto& command : vekcfg::AllCommands()) {
         if (name != command.name) continue;
-        std::vector<std::string> args(argv + 2, argv + argc);
+        if (!g_machine.empty() && !command.takesMachine) {
+            std::fprintf(stderr, "vekcfg: %s works on this machine only (no --machine)\n",
+                         command.name);
+            return 2;
+        }
+        std::vector<std::string> args(argv + first + 1, argv + argc);
         for (const auto& arg : args) {
             if (arg == "--help" || arg == "-h") {
                 std::printf("%s\n", command.help);
