@@ -5,6 +5,7 @@
 #include "vekconfig/com.h"
 #include "vekconfig/text.h"
 #include "vekconfig/registry.h"
+#include "vekconfig/registry_migration.h"
 #include "vekconfig/storage.h"
 #include "vekconfig/com_runtime.h"
 #include "vekconfig/component_categories.h"

@@ -19,9 +19,8 @@
 #include "platform/env.h"
 #include "platform/machine_name.h"
 #include "platform/pg_registry_store.h"
-#include "platform/sqlite_registry_store.h"
+#include "platform/registry_location.h"
 #include "platform/store_registry.h"
-#include "platform/vek_home.h"
 
 namespace vek {
 namespace {
@@ -41,16 +40,6 @@ void AfterForkInChild() {
 std::string Setting(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr ? value : "";
-}
-
-std::string RegistryPath(const std::string& setting) {
-    if (!setting.empty()) {
-        std::error_code error;
-        const std::filesystem::path absolute = std::filesystem::absolute(setting, error);
-        return error ? setting : absolute.lexically_normal().string();
-    }
-    const std::filesystem::path home = VekHome();
-    return home.empty() ? std::string() : (home / "registry.sqlite").string();
 }
 
 class PosixEnv final : public Env {
@@ -73,14 +62,13 @@ public:
             registries_.clear();
             generation_ = generation;
         }
-        const bool postgres = IsPgRegistryLocation(registrySetting);
+        const std::string location = RegistryLocation(registrySetting);
+        // A database shared by machines holds a registry per namespace.
         const std::string path =
-            postgres ? registrySetting + "#" + machine : RegistryPath(registrySetting);
+            IsPgRegistryLocation(location) ? location + "#" + machine : location;
         std::unique_ptr<StoreRegistry>& registry = registries_[path];
         if (registry == nullptr)
-            registry = std::make_unique<StoreRegistry>(
-                postgres ? MakePgRegistryStore(registrySetting, machine)
-                         : MakeSqliteRegistryStore(path));
+            registry = std::make_unique<StoreRegistry>(MakeRegistryStore(location, machine));
         // Connections to the other files are not needed now; those to this one
         // may reach a file that was deleted and made again since they opened.
         for (auto& [otherPath, other] : registries_) other->store().Trim();

@@ -184,6 +184,8 @@ LSTATUS PgConnection::Open(const std::string& uri, std::string_view machine,
     std::unique_ptr<PgConnection> connection(new PgConnection(conn));
     if (PQstatus(conn) != CONNECTION_OK || PQsetnonblocking(conn, 1) != 0)
         return ERROR_REGISTRY_IO_FAILED;
+    // The server's notices ("already exists, skipping") are not for the caller's stderr.
+    PQsetNoticeProcessor(conn, [](void*, const char*) {}, nullptr);
     PgOutcome outcome = connection->Execute(kSessionSettings);
     PgRows layout;
     if (outcome == PgOutcome::kOk) {

@@ -13,7 +13,11 @@ struct Command {
     const char* summary;  // one line for the command list
     const char* help;     // usage, options and examples
     int (*run)(const std::vector<std::string>& args);
+    bool takesMachine = false;  // accepts --machine NAME
 };
+
+// The machine named with --machine NAME, empty for this machine.
+const std::string& TargetMachine();
 
 // Every command of the tool, in the order --help lists them.
 const std::vector<Command>& AllCommands();

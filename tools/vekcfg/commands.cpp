@@ -34,11 +34,13 @@ int RunSetupPrinter(const std::vector<std::string>& args);
 extern const char* const kSetupPrinterHelp;
 int RunHelp(const std::vector<std::string>& args);
 extern const char* const kHelpHelp;
+int RunRegistry(const std::vector<std::string>& args);
+extern const char* const kRegistryHelp;
 
 const std::vector<Command>& AllCommands() {
     static const std::vector<Command> commands = {
         {"settings", "show, read or change the installation settings", kSettingsHelp,
-         RunSettings},
+         RunSettings, true},
         {"events", "show the events the library has reported", kEventsHelp, RunEvents},
         {"object", "create, show, change or remove an object's configuration", kObjectHelp,
          RunObject},
@@ -72,6 +74,8 @@ const std::vector<Command>& AllCommands() {
          RunExport},
         {"import", "replace the machine's configuration with an archive's, all or nothing",
          kImportHelp, RunImport},
+        {"registry", "copy a machine's registry between SQLite and PostgreSQL", kRegistryHelp,
+         RunRegistry, true},
         {"help", "the command list, a command's help, the manual page or bash completion",
          kHelpHelp, RunHelp},
     };

@@ -17,6 +17,7 @@ constexpr const char* kCommand = "help";
 
 constexpr const char* kGlobalOptions[][2] = {
     {"--home DIR", "use DIR as VEK_HOME, the directory of all machine state"},
+    {"--machine NAME", "work on machine NAME's registry (settings, registry)"},
     {"--json", "print the command's output as JSON"},
     {"--help", "this list; after a command, the command's options and examples"},
 };
@@ -75,7 +76,7 @@ std::string Roff(const std::string& text) {
 void PrintManPage() {
     std::printf(".TH VEKCFG 1 \"\" \"VEK\" \"VEK configuration\"\n.SH NAME\n"
                 "vekcfg \\- set up and inspect the VEK print system's configuration\n"
-                ".SH SYNOPSIS\n.B vekcfg\n[\\fB\\-\\-home\\fR \\fIDIR\\fR] [\\fB\\-\\-json\\fR] "
+                ".SH SYNOPSIS\n.B vekcfg\n[\\fB\\-\\-home\\fR \\fIDIR\\fR] [\\fB\\-\\-machine\\fR \\fINAME\\fR] [\\fB\\-\\-json\\fR] "
                 "\\fICOMMAND\\fR [\\fIARGS\\fR...]\n.SH DESCRIPTION\n"
                 "vekcfg works on the configuration of one machine through the configuration "
                 "library's public calls. All state lives under \\fBVEK_HOME\\fR. It exits with 0 "
@@ -97,7 +98,7 @@ void PrintBashCompletion() {
     std::printf("# bash completion for vekcfg\n_vekcfg() {\n"
                 "    local cur=\"${COMP_WORDS[COMP_CWORD]}\" i=1\n"
                 "    while [[ $i -lt $COMP_CWORD && ${COMP_WORDS[i]} == -* ]]; do\n"
-                "        [[ ${COMP_WORDS[i]} == --home ]] && i=$((i + 1))\n"
+                "        [[ ${COMP_WORDS[i]} == --home || ${COMP_WORDS[i]} == --machine ]] && i=$((i + 1))\n"
                 "        i=$((i + 1))\n    done\n"
                 "    if [[ ${COMP_WORDS[COMP_CWORD-1]} == --home ]]; then\n"
                 "        COMPREPLY=($(compgen -d -- \"$cur\")); return\n    fi\n"
@@ -128,7 +129,7 @@ const Command* FindCommand(const std::string& name) {
 }
 
 void PrintUsage(FILE* out) {
-    std::fprintf(out, "usage: vekcfg [--home DIR] [--json] COMMAND [ARGS...]\n\ncommands:\n");
+    std::fprintf(out, "usage: vekcfg [--home DIR] [--machine NAME] [--json] COMMAND [ARGS...]\n\ncommands:\n");
     for (const auto& command : AllCommands())
         std::fprintf(out, "  %-14s %s\n", command.name, command.summary);
     std::fprintf(out, "\noptions:\n");

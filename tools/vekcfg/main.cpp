@@ -30,7 +30,11 @@ int RestartWithHome(const std::string& home, const std::vector<std::string>& res
     return 1;
 }
 
+std::string g_machine;
+
 }  // namespace
+
+const std::string& vekcfg::TargetMachine() { return g_machine; }
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -50,7 +54,15 @@ int main(int argc, char** argv) {
             rest.insert(rest.end(), args.begin() + first + (inline_value ? 1 : 2), args.end());
             return RestartWithHome(home, rest, argv[0]);
         }
-        if (option == "--json") {
+        if (option == "--machine" || option.rfind("--machine=", 0) == 0) {
+            const bool inline_value = option != "--machine";
+            if (!inline_value) ++first;
+            g_machine = inline_value ? option.substr(10) : first < args.size() ? args[first] : "";
+            if (g_machine.empty()) {
+                std::fprintf(stderr, "vekcfg: --machine needs a machine name\n");
+                return 2;
+            }
+        } else if (option == "--json") {
             json = true;
         } else if (option == "--help" || option == "-h") {
             vekcfg::PrintUsage(stdout);
@@ -71,6 +83,11 @@ int main(int argc, char** argv) {
     if (command == nullptr) {
         std::fprintf(stderr, "vekcfg: unknown command '%s' (see 'vekcfg --help')\n",
                      name.c_str());
+        return 2;
+    }
+    if (!g_machine.empty() && !command->takesMachine) {
+        std::fprintf(stderr, "vekcfg: %s works on this machine only (no --machine)\n",
+                     command->name);
         return 2;
     }
     std::vector<std::string> commandArgs(args.begin() + first + 1, args.end());
