@@ -35,6 +35,18 @@ TEST_F(VekcfgTest, SetThenGetRoundTripsWithNamesInAnyCase) {
     EXPECT_EQ(Run("settings get LogFileName").out, "my log.txt\n");
 }
 
+TEST_F(VekcfgTest, OtherMachineOnTheSqliteStoreFailsAndLocalCommandsRefuseMachine) {
+    const Result remote = Run("--machine elsewhere settings get LogLength");
+    EXPECT_EQ(remote.exit, 1);
+    EXPECT_NE(remote.err, "");
+    EXPECT_EQ(Run("--machine localhost settings get LogLength").out, "1000000\n");
+    EXPECT_EQ(Run("--machine localhost settings get SpoolRoot").exit, 2);
+    EXPECT_EQ(Run("--machine elsewhere events").exit, 2);
+    EXPECT_EQ(Run("--machine").exit, 2);
+    const Result copy = Run("registry migrate " + Home("registry.sqlite") + " " + Home("b.sqlite"));
+    EXPECT_EQ(copy.exit, 2) << "two SQLite files is no migration";
+}
+
 TEST_F(VekcfgTest, RelativeDirectoryIsStoredAbsolute) {
     std::filesystem::create_directory(Home("a"));
     const Result result = Run("settings set SpoolRoot ../spool2", Home("a"));

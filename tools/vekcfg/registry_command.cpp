@@ -32,10 +32,10 @@ std::string Describe(LSTATUS status) {
 }
 
 int Migrate(const std::string& from, const std::string& to) {
-    if (!IsUri(from) && !std::filesystem::exists(from))
-        return Fail(kCommand, "no registry file '" + from + "'");
     if (!IsUri(from) && !IsUri(to))
         return Usage(kCommand, "one side of a migration must be a postgresql:// URI");
+    if (!IsUri(from) && !std::filesystem::exists(from))
+        return Fail(kCommand, "no registry file '" + from + "'");
     const std::string& machine = TargetMachine();
     DWORD keys = 0, values = 0;
     const LSTATUS status =
