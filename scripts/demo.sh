@@ -2,11 +2,13 @@
 # A realistic first session with vekcfg on a fresh VEK_HOME: a logical printer
 # and two physical printers set up, wired and listed, and the events shown.
 # Usage: scripts/demo.sh [DIR]   (DIR: the VEK_HOME to fill; default a new
-# temporary directory, which is kept so that it can be looked into).
+# temporary directory, which is kept so that it can be looked into). VEKCFG
+# names another vekcfg binary than build/tools/vekcfg/vekcfg.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 home="${1:-$(mktemp -d /tmp/vek-demo.XXXXXX)}"
-vekcfg() { build/tools/vekcfg/vekcfg --home "$home" "$@"; }
+tool="${VEKCFG:-build/tools/vekcfg/vekcfg}"
+vekcfg() { "$tool" --home "$home" "$@"; }
 step() { printf '\n$ vekcfg %s\n' "$*"; vekcfg "$@"; }
 
 logical_class='{6B4B6B21-B4DC-11D0-BE11-00609753E52B}'

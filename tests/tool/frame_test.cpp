@@ -53,6 +53,8 @@ TEST_F(ToolTest, UnknownCommandOptionOrActionIsOneLineAndUsageStatus) {
 TEST_F(ToolTest, GlobalJsonGivesTheCommandsJson) {
     SetUpMachine();
     EXPECT_EQ(Ok("--json models"), "[\"ZRT 4300\"]\n");
+    const std::string settings = Ok("settings --json");
+    EXPECT_NE(settings.find("\"ConfigurationRoot\":\"" + ConfigDir().string() + "/\""), std::string::npos) << settings;
     EXPECT_EQ(Ok("--json object show " + std::string(kFrontDesk)), Ok("object show " + std::string(kFrontDesk) + " --json"));
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "command.h"
+#include "json_writer.h"
 #include "tool_output.h"
 #include "vekconfig/vekconfig.h"
 
@@ -99,13 +100,19 @@ int ReadFailure(const Setting& setting) {
                               (trouble.empty() ? "see 'vekcfg events' for the cause" : trouble));
 }
 
-int ShowAll() {
+int ShowAll(bool json) {
+    JsonWriter out;
+    out.BeginObject();
     for (const Setting& setting : Settings()) {
         if (Machine() != nullptr && !setting.anyMachine) continue;
         std::string value;
         if (FAILED(setting.get(&value))) return ReadFailure(setting);
-        std::printf("%-26s %s\n", setting.name, value.c_str());
+        if (!json) std::printf("%-26s %s\n", setting.name, value.c_str());
+        out.Key(setting.name);
+        out.String(value);
     }
+    out.EndObject();
+    if (json) std::printf("%s\n", out.text().c_str());
     return 0;
 }
 
@@ -166,7 +173,7 @@ int Set(const std::string& name, const std::string& value) {
 }  // namespace
 
 int RunSettings(const std::vector<std::string>& args) {
-    if (args.empty()) return ShowAll();
+    if (args.empty() || args == std::vector<std::string>{"--json"}) return ShowAll(!args.empty());
     if (args[0] == "get" && args.size() == 2) return Get(args[1]);
     if (args[0] == "set" && args.size() == 3) return Set(args[1], args[2]);
     if (args[0] == "get" || args[0] == "set")
@@ -176,7 +183,7 @@ int RunSettings(const std::vector<std::string>& args) {
 
 extern const char* const kSettingsHelp;
 const char* const kSettingsHelp =
-    R"(usage: vekcfg settings                  show every installation setting
+    R"(usage: vekcfg settings [--json]         show every installation setting
        vekcfg settings get NAME         print one setting
        vekcfg settings set NAME VALUE   change one setting
 
