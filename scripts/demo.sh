@@ -15,10 +15,14 @@ logical_class='{6B4B6B21-B4DC-11D0-BE11-00609753E52B}'
 queue_class='{F63D7D81-CAC4-11CF-B006-00A0240D2824}'
 scsi_class='{498411D1-BFC1-11CF-AED7-00A0240D26F3}'
 front_desk='{5E1C0A00-7D3B-4F21-9A6E-0C4B2D8E1F01}'
+queue_broker='{7A1E5C30-2B4D-4E8F-9C61-3D5A7B9E0F12}'
+scsi_broker='{7A1E5C30-2B4D-4E8F-9C61-3D5A7B9E0F13}'
 
 echo "VEK_HOME=$home"
 step settings
 step categories register
+step broker set "$queue_class" "$queue_broker"
+step broker set "$scsi_class" "$scsi_broker"
 step object create "$front_desk" --type logical --class "$logical_class"
 step object set "$front_desk" UserDescription "Front desk"
 step object set "$front_desk" Location "Ground floor"

@@ -66,6 +66,11 @@ TEST_F(ToolTest, ListingsGiveJsonArrays) {
     const std::string candidates = Ok("wire candidates " + std::string(kFrontDesk) + " --json");
     EXPECT_EQ(candidates.rfind("[{\"PPObjectID\":", 0), 0u) << candidates;
     EXPECT_NE(candidates.find("\"state\":\"connected\""), std::string::npos) << candidates;
+    EXPECT_NE(candidates.find("\"BrokerClassID\":\"" + std::string(kQueueBroker) + "\""), std::string::npos)
+        << candidates;
+    EXPECT_EQ(Ok("broker show " + std::string(kQueueClass) + " --json"),
+              "[{\"class\":\"" + std::string(kQueueClass) + "\",\"broker\":\"" + kQueueBroker +
+                  "\",\"brokeredClass\":\"" + kQueueClass + "\"}]\n");
     const std::string categories = Ok("--json categories");
     size_t listed = 0;
     for (size_t at = categories.find("{\"category\":"); at != std::string::npos; at = categories.find("{\"category\":", at + 1))

@@ -16,6 +16,7 @@ namespace vek::test {
 inline constexpr const char* kLogicalClass = "{6B4B6B21-B4DC-11D0-BE11-00609753E52B}";
 inline constexpr const char* kQueueClass = "{F63D7D81-CAC4-11CF-B006-00A0240D2824}";
 inline constexpr const char* kScsiClass = "{498411D1-BFC1-11CF-AED7-00A0240D26F3}";
+inline constexpr const char* kQueueBroker = "{7A1E5C30-2B4D-4E8F-9C61-3D5A7B9E0F12}";
 inline constexpr const char* kFrontDesk = "{5E1C0A00-7D3B-4F21-9A6E-0C4B2D8E1F01}";
 inline constexpr const char* kLaser = "{5E1C0A00-7D3B-4F21-9A6E-0C4B2D8E1F02}";
 inline constexpr const char* kPress = "{5E1C0A00-7D3B-4F21-9A6E-0C4B2D8E1F03}";
@@ -44,6 +45,7 @@ protected:
     void SetUpMachine(const std::string& home = "") {
         const std::string on = home.empty() ? "" : "--home " + home + " ";
         Ok(on + "categories register");
+        Ok(on + "broker set " + kQueueClass + " " + kQueueBroker);
         Ok(on + "object create " + kFrontDesk + " --type logical --class " + kLogicalClass);
         Ok(on + "object set " + kFrontDesk + " UserDescription 'Front desk – Empfang'");
         Ok(on + "object set " + kFrontDesk + " PrinterModel 'ZRT 4300'");

@@ -24,6 +24,8 @@ int RunMedia(const std::vector<std::string>& args);
 extern const char* const kMediaHelp;
 int RunDiscover(const std::vector<std::string>& args);
 extern const char* const kDiscoverHelp;
+int RunBroker(const std::vector<std::string>& args);
+extern const char* const kBrokerHelp;
 int RunModels(const std::vector<std::string>& args);
 extern const char* const kModelsHelp;
 int RunExport(const std::vector<std::string>& args);
@@ -66,6 +68,7 @@ const std::vector<Command>& AllCommands() {
          RunDonor},
         {"media", "list, show, add, change and remove media (ls|show|set|rm|potential)", kMediaHelp,
          RunMedia},
+        {"broker", "set or show the broker class of a class", kBrokerHelp, RunBroker},
         {"models", "list the printer models (.att files) of the configuration root", kModelsHelp,
          RunModels},
         {"setup-printer", "set up a physical printer from a device or queue, step by step",
