@@ -74,6 +74,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Memory-backed when possible: the changes are flushed to disk each time.
     static const std::string path = std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") +
                                     "/compound_reader_fuzz." + std::to_string(getpid()) + ".cfb";
+    static const struct Remover {
+        ~Remover() { unlink(path.c_str()); }
+    } remover;
     FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) return 0;
     std::fwrite(data, 1, size, file);

@@ -7,6 +7,13 @@
 // exclusively: a second opener, in this process or another, gets
 // STG_E_LOCKVIOLATION at once.
 //
+// Releasing any storage object of a file (and closing the file with its last
+// object) makes every change released so far durable in one step; Commit on a
+// storage or stream does the same at once. A crash at any instant leaves the
+// file as it was after the last such step. A write that fails (a full disk:
+// STG_E_MEDIUMFULL) leaves the file at that step and every later change of
+// the same open file reports the failure.
+//
 // Thread safety: one open file (its root and everything opened below it) is
 // used by one thread at a time; different files are independent.
 #pragma once
@@ -121,6 +128,9 @@ protected:
 // STG_E_INVALIDHEADER or STG_E_DOCFILECORRUPT.
 VEK_API HRESULT StgOpenStorage(const WCHAR* path, IStorage* priority, DWORD mode,
                                WCHAR** exclude, DWORD reserved, IStorage** storage);
-// Creates an empty compound file (mode 0x1012), replacing any file of that name.
+// Creates an empty compound file (mode 0x1012), replacing any file of that name
+// unless it is held open (STG_E_LOCKVIOLATION). Without STGM_CREATE an
+// existing file is STG_E_FILEALREADYEXISTS; a missing directory is
+// STG_E_PATHNOTFOUND.
 VEK_API HRESULT StgCreateDocfile(const WCHAR* path, DWORD mode, DWORD reserved,
                                  IStorage** storage);

@@ -265,7 +265,7 @@ bool CompoundFile::IsOpenBelow(uint32_t id) const {
     while (!pending.empty()) {
         const uint32_t current = pending.back();
         pending.pop_back();
-        if (open_.count(current)) return true;
+        if (IsOpen(current)) return true;
         pending.insert(pending.end(), entries_[current].children.begin(), entries_[current].children.end());
     }
     return false;

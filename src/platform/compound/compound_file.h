@@ -11,6 +11,7 @@
 // Thread safety: one thread at a time per object.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <set>
@@ -117,9 +118,12 @@ public:
 
     // Elements held open by a stream or storage object.
     bool IsOpenBelow(uint32_t id) const;
-    void MarkOpen(uint32_t id) { open_.insert(id); }
-    void MarkClosed(uint32_t id) { open_.erase(id); }
-    bool IsOpen(uint32_t id) const { return open_.count(id) != 0; }
+    void MarkOpen(uint32_t id) { open_.push_back(id); }
+    void MarkClosed(uint32_t id) {
+        auto it = std::find(open_.begin(), open_.end(), id);
+        if (it != open_.end()) open_.erase(it);
+    }
+    bool IsOpen(uint32_t id) const { return std::find(open_.begin(), open_.end(), id) != open_.end(); }
 
 private:
     explicit CompoundFile(std::unique_ptr<LockedFile> file, bool writable)
@@ -200,7 +204,7 @@ private:
     std::set<uint32_t> dirtyMiniFat_;  // mini FAT chain indexes
     std::set<uint32_t> dirtyTrees_;    // storages whose sibling tree changes
 
-    std::set<uint32_t> open_;
+    std::vector<uint32_t> open_;  // a handful at a time
     // Visit marks for chain walks: a unit is visited when its mark equals the
     // current walk's number.
     mutable std::vector<uint32_t> visits_;
