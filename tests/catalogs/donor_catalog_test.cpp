@@ -1,6 +1,11 @@
+#include <type_traits>
 #include <vector>
 
 #include "catalog_fixture.h"
+
+// An instance owns its records alone: a copy would free them twice.
+static_assert(!std::is_copy_constructible_v<CVekDonorConfig> && !std::is_copy_assignable_v<CVekDonorConfig>);
+static_assert(!std::is_copy_constructible_v<CVekMediaConfig> && !std::is_copy_assignable_v<CVekMediaConfig>);
 
 namespace vek::test {
 namespace {
