@@ -94,6 +94,18 @@ TEST_F(TwoMachines, MachineWithoutNamespaceGivesBadNetpath) {
               E_FAIL);
 }
 
+TEST_F(TwoMachines, OwnMachineNameInAnyCaseIsTheLocalRegistry) {
+    RegCloseKey(MustCreate(HKEY_LOCAL_MACHINE, u"SOFTWARE\\OnA"));
+    std::u16string own = Utf8ToUtf16(a_.home().machine());
+    for (char16_t& c : own) c = (c >= u'a' && c <= u'z') ? c - u'a' + u'A' : c;
+    HKEY root = nullptr, key = nullptr;
+    ASSERT_EQ(RegConnectRegistryW((u"\\\\" + own).c_str(), HKEY_LOCAL_MACHINE, &root),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegOpenKeyExW(root, u"SOFTWARE\\OnA", 0, KEY_READ, &key), ERROR_SUCCESS);
+    RegCloseKey(key);
+    RegCloseKey(root);
+}
+
 TEST_F(TwoMachines, KeysWrittenThroughAnotherMachinesRootLandInItsNamespace) {
     HKEY remote = nullptr;
     ASSERT_EQ(RegConnectRegistryW(bName_.c_str(), HKEY_LOCAL_MACHINE, &remote), ERROR_SUCCESS);

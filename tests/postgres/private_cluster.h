@@ -24,6 +24,7 @@ public:
 
     bool Start() { return Script("start"); }
     bool Stop() { return Script("stop"); }
+    const std::filesystem::path& dir() const { return dir_; }
     std::string uri() const { return "postgresql:///postgres?host=" + dir_.string() + "&user=vek"; }
 
 private:

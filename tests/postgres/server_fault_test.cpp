@@ -1,12 +1,15 @@
 // The database server going away under a run of writes, and a server that
 // accepts connections but never answers.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <fstream>
 #include <functional>
+#include <sstream>
 #include <cstdlib>
 #include <mutex>
 #include <string>
@@ -129,6 +132,56 @@ TEST(ServerFault, StoppedServerFailsCallsCleanlyAndTheyRecoverOnRestart) {
         EXPECT_EQ(GetDword(key, u"Run"), static_cast<DWORD>(i));
         RegCloseKey(key);
     }
+}
+
+// The server's processes (the postmaster and its children), stopped with
+// SIGSTOP while the object lives: connections stay open and nothing answers.
+class FrozenServer {
+public:
+    explicit FrozenServer(const PrivateCluster& cluster) {
+        std::ifstream pidFile(cluster.dir() / "data" / "postmaster.pid");
+        pid_t postmaster = 0;
+        pidFile >> postmaster;
+        if (postmaster <= 0) return;
+        pids_.push_back(postmaster);
+        for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+            std::ifstream stat(entry.path() / "stat");
+            std::string line;
+            if (!std::getline(stat, line)) continue;
+            // pid (comm) state ppid ...: the name may hold spaces, so read after ")".
+            std::istringstream rest(line.substr(line.rfind(')') + 1));
+            char state = 0;
+            pid_t parent = 0;
+            if (rest >> state >> parent && parent == postmaster)
+                pids_.push_back(std::stoi(entry.path().filename().string()));
+        }
+        for (pid_t pid : pids_) kill(pid, SIGSTOP);
+    }
+    ~FrozenServer() {
+        for (pid_t pid : pids_) kill(pid, SIGCONT);
+    }
+    bool frozen() const { return !pids_.empty(); }
+
+private:
+    std::vector<pid_t> pids_;
+};
+
+TEST(ServerFault, FrozenServerGivesIoFailureAfterTheDeadlineNotAHang) {
+    PrivateCluster cluster;
+    ASSERT_TRUE(cluster.Start());
+    TempHome home;
+    ScopedRegistry registry(cluster.uri());
+    RegCloseKey(MustCreate(HKEY_LOCAL_MACHINE, u"SOFTWARE\\BeforeFreeze"));
+    HKEY key = nullptr;
+    {
+        FrozenServer frozen(cluster);
+        ASSERT_TRUE(frozen.frozen());
+        EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\BeforeFreeze", 0, KEY_READ, &key),
+                  ERROR_REGISTRY_IO_FAILED);
+    }
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\BeforeFreeze", 0, KEY_READ, &key),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
 }
 
 // A socket where a server should be that accepts and then says nothing.
