@@ -84,7 +84,7 @@ void PrintManPage() {
                 "error and exits with 1 (a failed operation) or 2 (a usage error).\n"
                 ".SH OPTIONS\n");
     for (const auto& option : kGlobalOptions)
-        std::printf(".TP\n.B %s\n%s\n", Roff(option[0]).c_str(), option[1]);
+        std::printf(".TP\n.B %s%s\n", Roff(option[0]).c_str(), option[1]);
     std::printf(".SH COMMANDS\n");
     for (const auto& command : AllCommands()) {
         std::printf(".SS %s\n%s.\n.PP\n.nf\n%s.fi\n", command.name, command.summary,
