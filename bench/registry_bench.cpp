@@ -13,11 +13,11 @@
 #include <filesystem>
 #include <string>
 
+#include "registry_calls.h"
 #include "vekconfig/registry.h"
 
 namespace {
 
-constexpr const char16_t* kKeyPath = u"SOFTWARE\\Norvane\\VekConfiguration\\Bench";
 constexpr const char* kKeyNames[] = {"SOFTWARE", "NORVANE", "VEKCONFIGURATION", "BENCH"};
 
 // One VEK_HOME for the whole run, holding a key with a value to read.
@@ -26,13 +26,7 @@ const std::filesystem::path& BenchHome() {
         std::string pattern = (std::filesystem::temp_directory_path() / "vekbench-XXXXXX").string();
         if (mkdtemp(pattern.data()) == nullptr) std::abort();
         setenv("VEK_HOME", pattern.c_str(), 1);
-        HKEY key = nullptr;
-        RegCreateKeyExW(HKEY_LOCAL_MACHINE, kKeyPath, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                        nullptr);
-        const DWORD value = 1000000;
-        RegSetValueExW(key, u"LogFileLength", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                       sizeof(value));
-        RegCloseKey(key);
+        vek::bench::MakeBenchKey();
         return std::filesystem::path(pattern);
     }();
     return home;
@@ -128,16 +122,7 @@ private:
 
 void BM_ReadLibrary(benchmark::State& state) {
     BenchHome();
-    for (auto _ : state) {
-        HKEY key = nullptr;
-        DWORD value = 0, size = sizeof(value);
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS ||
-            RegQueryValueExW(key, u"LogFileLength", nullptr, nullptr,
-                             reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
-            value != 1000000)
-            state.SkipWithError("read failed");
-        RegCloseKey(key);
-    }
+    vek::bench::ReadThroughLibrary(state);
 }
 BENCHMARK(BM_ReadLibrary)->UseRealTime();
 
@@ -150,17 +135,7 @@ BENCHMARK(BM_ReadRawSqlite)->UseRealTime();
 
 void BM_WriteLibrary(benchmark::State& state) {
     BenchHome();
-    DWORD value = 0;  // a new value each time: rewriting equal bytes writes nothing
-    for (auto _ : state) {
-        ++value;
-        HKEY key = nullptr;
-        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kKeyPath, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                            nullptr) != ERROR_SUCCESS ||
-            RegSetValueExW(key, u"Written", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                           sizeof(value)) != ERROR_SUCCESS)
-            state.SkipWithError("write failed");
-        RegCloseKey(key);
-    }
+    vek::bench::WriteThroughLibrary(state);
 }
 BENCHMARK(BM_WriteLibrary)->UseRealTime();
 

@@ -1,8 +1,11 @@
-// The Linux environment. The registry is the SQLite store named by
+// The Linux environment. The registry is the PostgreSQL store when
+// VEK_REGISTRY is a postgresql:// URI (this machine's namespace named by
+// VEK_MACHINE, else the host name), else the SQLite store named by
 // VEK_REGISTRY, else $VEK_HOME/registry.sqlite. The choice is made again
-// whenever either variable changes, and each database keeps its own
-// registry (handles, pooled connections), so a process that moves to another
-// VEK_HOME, as each test does, never writes into the previous one.
+// whenever one of these variables changes, and each database (and namespace)
+// keeps its own registry (handles, pooled connections), so a process that
+// moves to another VEK_HOME, as each test does, never writes into the
+// previous one.
 #include <pthread.h>
 
 #include <atomic>
@@ -14,9 +17,10 @@
 #include <thread>
 
 #include "platform/env.h"
-#include "platform/sqlite_registry_store.h"
+#include "platform/machine_name.h"
+#include "platform/pg_registry_store.h"
+#include "platform/registry_location.h"
 #include "platform/store_registry.h"
-#include "platform/vek_home.h"
 
 namespace vek {
 namespace {
@@ -38,16 +42,6 @@ std::string Setting(const char* name) {
     return value != nullptr ? value : "";
 }
 
-std::string RegistryPath(const std::string& setting) {
-    if (!setting.empty()) {
-        std::error_code error;
-        const std::filesystem::path absolute = std::filesystem::absolute(setting, error);
-        return error ? setting : absolute.lexically_normal().string();
-    }
-    const std::filesystem::path home = VekHome();
-    return home.empty() ? std::string() : (home / "registry.sqlite").string();
-}
-
 class PosixEnv final : public Env {
 public:
     PosixEnv() { pthread_atfork(BeforeFork, AfterForkInParent, AfterForkInChild); }
@@ -55,10 +49,12 @@ public:
     RegistryApi& Registry() override {
         std::string registrySetting = Setting("VEK_REGISTRY");
         std::string homeSetting = Setting("VEK_HOME");
+        std::string machine = LocalMachineName();
         const uint64_t generation = g_forkGeneration.load(std::memory_order_relaxed);
         std::lock_guard lock(g_registryChoice);
         if (current_ != nullptr && generation == generation_ &&
-            registrySetting == registrySetting_ && homeSetting == homeSetting_)
+            registrySetting == registrySetting_ && homeSetting == homeSetting_ &&
+            machine == machine_)
             return *current_;
         if (generation != generation_) {
             // The parent still uses these; closing them here would disturb it.
@@ -66,16 +62,20 @@ public:
             registries_.clear();
             generation_ = generation;
         }
-        const std::string path = RegistryPath(registrySetting);
+        const std::string location = RegistryLocation(registrySetting);
+        // A database shared by machines holds a registry per namespace.
+        const std::string path =
+            IsPgRegistryLocation(location) ? location + "#" + machine : location;
         std::unique_ptr<StoreRegistry>& registry = registries_[path];
         if (registry == nullptr)
-            registry = std::make_unique<StoreRegistry>(MakeSqliteRegistryStore(path));
+            registry = std::make_unique<StoreRegistry>(MakeRegistryStore(location, machine));
         // Connections to the other files are not needed now; those to this one
         // may reach a file that was deleted and made again since they opened.
         for (auto& [otherPath, other] : registries_) other->store().Trim();
         current_ = registry.get();
         registrySetting_ = std::move(registrySetting);
         homeSetting_ = std::move(homeSetting);
+        machine_ = std::move(machine);
         return *current_;
     }
 
@@ -91,6 +91,7 @@ private:
     StoreRegistry* current_ = nullptr;
     std::string registrySetting_;
     std::string homeSetting_;
+    std::string machine_;
     uint64_t generation_ = 0;
     std::map<std::string, std::unique_ptr<StoreRegistry>> registries_;
 };

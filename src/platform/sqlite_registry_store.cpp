@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/connection_pool.h"
 #include "platform/sqlite_connection.h"
 
 namespace vek {
@@ -241,7 +242,7 @@ public:
                 status = transaction.Execute(kind, work);
                 rc = transaction.failure();
                 // After any other failure a fresh connection is the safe start.
-                if (rc == SQLITE_OK || IsBusySqlite(rc)) Release(std::move(connection));
+                if (rc == SQLITE_OK || IsBusySqlite(rc)) pool_.Give(std::move(connection));
             }
             if (rc == SQLITE_OK) return status;
             if (!IsBusySqlite(rc) || std::chrono::steady_clock::now() >= deadline)
@@ -255,34 +256,17 @@ public:
         return ERROR_BAD_NETPATH;
     }
 
-    void Trim() override {
-        std::vector<std::unique_ptr<SqliteConnection>> closing;
-        std::lock_guard lock(mutex_);
-        closing.swap(idle_);
-    }
+    void Trim() override { pool_.Clear(); }
 
 private:
     int Acquire(std::unique_ptr<SqliteConnection>* connection) {
-        {
-            std::lock_guard lock(mutex_);
-            if (!idle_.empty()) {
-                *connection = std::move(idle_.back());
-                idle_.pop_back();
-                return SQLITE_OK;
-            }
-        }
-        return SqliteConnection::Open(path_, connection);
-    }
-
-    void Release(std::unique_ptr<SqliteConnection> connection) {
-        std::lock_guard lock(mutex_);
-        idle_.push_back(std::move(connection));
+        *connection = pool_.Take();
+        return *connection != nullptr ? SQLITE_OK : SqliteConnection::Open(path_, connection);
     }
 
     const std::string path_;
     std::mutex writeMutex_;
-    std::mutex mutex_;
-    std::vector<std::unique_ptr<SqliteConnection>> idle_;
+    ConnectionPool<SqliteConnection> pool_;
 };
 
 }  // namespace

@@ -5,48 +5,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "support/temp_home.h"
+#include "vekcfg_runner.h"
 #include "platform/event_format.h"
 
 namespace vek::test {
 namespace {
-
-struct Result {
-    int exit = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Slurp(const std::filesystem::path& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-class VekcfgTest : public ::testing::Test {
-protected:
-    // Runs the tool with args, in directory cwd when one is given.
-    Result Run(const std::string& args, const std::string& cwd = "") {
-        const auto out = home_ / "out.txt";
-        const auto err = home_ / "err.txt";
-        const std::string command = (cwd.empty() ? "" : "cd " + cwd + " && ") +
-                                    std::string(VEK_TEST_BINARY_DIR) + "/tools/vekcfg/vekcfg " +
-                                    args + " >" + out.string() + " 2>" + err.string() +
-                                    " </dev/null";
-        const int status = std::system(command.c_str());
-        Result result;
-        result.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        result.out = Slurp(out);
-        result.err = Slurp(err);
-        std::filesystem::remove(out);
-        std::filesystem::remove(err);
-        return result;
-    }
-    std::string Home(const char* leaf) { return (home_ / leaf).string(); }
-
-    TempHome home_;
-};
 
 TEST_F(VekcfgTest, FreshHomeShowsEverySettingWithItsDefault) {
     const Result result = Run("settings");
@@ -70,6 +33,18 @@ TEST_F(VekcfgTest, SetThenGetRoundTripsWithNamesInAnyCase) {
     EXPECT_EQ(Run("settings get SchedulerSelectionMethod").out, "3\n");
     ASSERT_EQ(Run("settings set LogFileName 'my log.txt'").exit, 0);
     EXPECT_EQ(Run("settings get LogFileName").out, "my log.txt\n");
+}
+
+TEST_F(VekcfgTest, OtherMachineOnTheSqliteStoreFailsAndLocalCommandsRefuseMachine) {
+    const Result remote = Run("--machine elsewhere settings get LogLength");
+    EXPECT_EQ(remote.exit, 1);
+    EXPECT_NE(remote.err, "");
+    EXPECT_EQ(Run("--machine localhost settings get LogLength").out, "1000000\n");
+    EXPECT_EQ(Run("--machine localhost settings get SpoolRoot").exit, 2);
+    EXPECT_EQ(Run("--machine elsewhere events").exit, 2);
+    EXPECT_EQ(Run("--machine").exit, 2);
+    const Result copy = Run("registry migrate " + Home("registry.sqlite") + " " + Home("b.sqlite"));
+    EXPECT_EQ(copy.exit, 2) << "two SQLite files is no migration";
 }
 
 TEST_F(VekcfgTest, RelativeDirectoryIsStoredAbsolute) {

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "listing.h"
 #include "registry_tool_support.h"
 #include "tool_output.h"
 #include "vekconfig/vekconfig.h"
@@ -13,7 +14,7 @@ namespace {
 
 constexpr const char* kCommand = "categories";
 
-int ListRegistered() {
+int ListRegistered(bool json) {
     ICatInformation* information = nullptr;
     HRESULT hr = CoCreateInstance(CLSID_StdComponentCategoriesMgr, nullptr, CLSCTX_ALL,
                                   IID_ICatInformation, reinterpret_cast<void**>(&information));
@@ -24,21 +25,27 @@ int ListRegistered() {
     if (FAILED(hr)) return Fail(kCommand, "cannot list the categories (" + StatusString(hr) + ")");
     CATEGORYINFO info;
     ULONG fetched = 0;
-    while (categories->Next(1, &info, &fetched) == S_OK)
-        std::printf("%s  %s\n", GuidString(info.catid).c_str(),
-                    FieldString(info.szDescription, 128).c_str());
+    Listing listing;
+    while (categories->Next(1, &info, &fetched) == S_OK) {
+        const std::string id = GuidString(info.catid);
+        const std::string description = FieldString(info.szDescription, 128);
+        listing.Add({{"category", id}, {"description", description}}, id + "  " + description);
+    }
     categories->Release();
+    listing.Print(json);
     return 0;
 }
 
 }  // namespace
 
-int RunCategories(const std::vector<std::string>& args) {
+int RunCategories(const std::vector<std::string>& given) {
+    std::vector<std::string> args = given;
+    const bool json = TakeJsonOption(args);
     if (args.size() > 1) return Usage(kCommand, "expected ls, register or cleanup");
     const std::string trouble = DescribeRegistryTrouble();
     if (!trouble.empty()) return Fail(kCommand, trouble);
     const std::string action = args.empty() ? "ls" : args[0];
-    if (action == "ls") return ListRegistered();
+    if (action == "ls") return ListRegistered(json);
     HRESULT hr;
     if (action == "register") {
         hr = RegisterVekCategories();
@@ -52,7 +59,7 @@ int RunCategories(const std::vector<std::string>& args) {
 }
 
 extern const char* const kCategoriesHelp =
-    R"(usage: vekcfg categories [ls]
+    R"(usage: vekcfg categories [ls] [--json]
        vekcfg categories register
        vekcfg categories cleanup
 
@@ -61,7 +68,7 @@ register  registers the system's eighteen categories (locale 409)
 cleanup   removes, in table order, each of the eighteen that no class
           implements; stops at the first failure
 
-example:
+examples:
   vekcfg categories register && vekcfg class ls "VEK Physical Printer")";
 
 }  // namespace vekcfg

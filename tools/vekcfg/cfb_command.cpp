@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tool_output.h"
 #include "vekconfig/vekconfig.h"
 
 namespace vekcfg {
@@ -16,12 +17,6 @@ struct Element {
     uint64_t size;
     CLSID clsid;
 };
-
-std::string StatusText(HRESULT hr) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
-    return text;
-}
 
 std::string ClassText(const CLSID& clsid) {
     if (clsid == GUID_NULL) return {};
@@ -78,8 +73,7 @@ public:
             } else {
                 hr = visit(storage, stat.pwcsName, element);
             }
-            if (FAILED(hr)) std::fprintf(stderr, "vekcfg cfb: %s: %s\n", Printable(element.path, false).c_str(),
-                                         StatusText(hr).c_str());
+            if (FAILED(hr)) Fail("cfb", Printable(element.path, false) + ": " + StorageStatusText(hr));
             CoTaskMemFree(stat.pwcsName);
         }
         elements->Release();
@@ -90,7 +84,7 @@ public:
 HRESULT OpenFile(const std::string& file, IStorage** root) {
     HRESULT hr = StgOpenStorage(vek::Utf8ToUtf16(file).c_str(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0,
                                 root);
-    if (FAILED(hr)) std::fprintf(stderr, "vekcfg cfb: cannot open %s: %s\n", file.c_str(), StatusText(hr).c_str());
+    if (FAILED(hr)) Fail("cfb", "cannot open " + file + ": " + StorageStatusText(hr));
     return hr;
 }
 
@@ -168,7 +162,7 @@ int Cat(const std::string& file, const std::string& path) {
         hr = ReadStream(held.back(), vek::Utf8ToUtf16(rest).c_str(),
                         [](const char* bytes, ULONG count) { std::fwrite(bytes, 1, count, stdout); });
     for (auto it = held.rbegin(); it != held.rend(); ++it) (*it)->Release();
-    if (FAILED(hr)) std::fprintf(stderr, "vekcfg cfb: %s: %s\n", path.c_str(), StatusText(hr).c_str());
+    if (FAILED(hr)) Fail("cfb", path + ": " + StorageStatusText(hr));
     return FAILED(hr) ? 1 : 0;
 }
 
@@ -209,8 +203,7 @@ int RunCfb(const std::vector<std::string>& args) {
     if (words.size() == 2 && words[0] == "ls") return List(words[1], json);
     if (words.size() == 3 && words[0] == "cat") return Cat(words[1], words[2]);
     if (words.size() == 2 && words[0] == "check") return Check(words[1]);
-    std::fprintf(stderr, "usage: vekcfg cfb ls FILE [--json] | cat FILE PATH | check FILE\n");
-    return 2;
+    return Usage("cfb", "expected ls FILE, cat FILE PATH or check FILE");
 }
 
 }  // namespace vekcfg

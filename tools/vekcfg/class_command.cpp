@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "listing.h"
 #include "registry_tool_support.h"
 #include "tool_output.h"
 #include "vekconfig/vekconfig.h"
@@ -39,7 +40,7 @@ bool ResolveCategory(const std::string& text, CATID* catid) {
     return found;
 }
 
-int ListClasses(const std::string& category) {
+int ListClasses(const std::string& category, bool json) {
     CATID catid;
     if (!ResolveCategory(category, &catid))
         return Usage(kCommand, "no category '" + category + "' (a braced CATID or a registered description)");
@@ -47,58 +48,76 @@ int ListClasses(const std::string& category) {
     CATEGORY_CLASS_INFO* classes = nullptr;
     const HRESULT hr = GetClassesByVekCategory(catid, count, &classes);
     if (FAILED(hr)) return Fail(kCommand, "cannot list the classes (" + StatusString(hr) + ")");
-    for (ULONG i = 0; i < count; ++i)
-        std::printf("%s  %s\n", GuidString(classes[i].clsid).c_str(),
-                    FieldString(classes[i].szClassName, MAX_PATH).c_str());
+    Listing listing;
+    for (ULONG i = 0; i < count; ++i) {
+        const std::string id = GuidString(classes[i].clsid);
+        const std::string name = FieldString(classes[i].szClassName, MAX_PATH);
+        listing.Add({{"class", id}, {"name", name}}, id + "  " + name);
+    }
     std::free(classes);
+    listing.Print(json);
     return 0;
 }
 
-int ListObjects(const CLSID& clsid) {
+int ListObjects(const CLSID& clsid, bool json) {
     ULONG count = 0;
     BROKER_PRINTER_INFO* objects = nullptr;
     const HRESULT hr = GetConfiguredVekObjects(clsid, count, &objects);
     if (FAILED(hr)) return Fail(kCommand, "cannot list the objects (" + StatusString(hr) + ")");
+    Listing listing;
     for (ULONG i = 0; i < count; ++i) {
         const BROKER_PRINTER_INFO& object = objects[i];
-        std::printf("%s  kind %d  %-16s  %s\n", GuidString(object.ObjectID).c_str(),
-                    static_cast<int>(object.DeviceAddressKind),
-                    FieldString(object.DeviceAddress, VEK_TEXT_CHARS).c_str(),
-                    FieldString(object.Description, VEK_TEXT_CHARS).c_str());
+        const std::string id = GuidString(object.ObjectID);
+        const std::string address = FieldString(object.DeviceAddress, VEK_TEXT_CHARS);
+        const std::string description = FieldString(object.Description, VEK_TEXT_CHARS);
+        const std::string padded = address + std::string(address.size() < 16 ? 16 - address.size() : 0, ' ');
+        listing.Add({{"ObjectID", id},
+                     {"DeviceAddressKind", static_cast<long long>(object.DeviceAddressKind)},
+                     {"DeviceAddress", address},
+                     {"Description", description}},
+                    id + "  kind " + std::to_string(object.DeviceAddressKind) + "  " + padded + "  " + description);
     }
     std::free(objects);
+    listing.Print(json);
     return 0;
 }
 
-int ListCategories(const CLSID& clsid) {
+int ListCategories(const CLSID& clsid, bool json) {
     ULONG count = 0;
     CATID* catids = nullptr;
     const HRESULT hr = GetVekCategoriesByClass(clsid, count, &catids);
     if (FAILED(hr)) return Fail(kCommand, "cannot list the categories (" + StatusString(hr) + ")");
-    for (ULONG i = 0; i < count; ++i)
-        std::printf("%s  %s\n", GuidString(catids[i]).c_str(), CategoryDescription(catids[i]).c_str());
+    Listing listing;
+    for (ULONG i = 0; i < count; ++i) {
+        const std::string id = GuidString(catids[i]);
+        const std::string description = CategoryDescription(catids[i]);
+        listing.Add({{"category", id}, {"description", description}}, id + "  " + description);
+    }
     std::free(catids);
+    listing.Print(json);
     return 0;
 }
 
 }  // namespace
 
-int RunClass(const std::vector<std::string>& args) {
+int RunClass(const std::vector<std::string>& given) {
+    std::vector<std::string> args = given;
+    const bool json = TakeJsonOption(args);
     if (args.size() != 2) return Usage(kCommand, "expected ls CATEGORY, objects CLASS or categories CLASS");
     const std::string trouble = DescribeRegistryTrouble();
     if (!trouble.empty()) return Fail(kCommand, trouble);
-    if (args[0] == "ls") return ListClasses(args[1]);
+    if (args[0] == "ls") return ListClasses(args[1], json);
     CLSID clsid;
     if (!ParseGuidArgument(args[1], &clsid)) return Usage(kCommand, "not a braced class ID: " + args[1]);
-    if (args[0] == "objects") return ListObjects(clsid);
-    if (args[0] == "categories") return ListCategories(clsid);
+    if (args[0] == "objects") return ListObjects(clsid, json);
+    if (args[0] == "categories") return ListCategories(clsid, json);
     return Usage(kCommand, "unknown action '" + args[0] + "' (ls, objects, categories)");
 }
 
 extern const char* const kClassHelp =
-    R"(usage: vekcfg class ls CATEGORY
-       vekcfg class objects CLASS
-       vekcfg class categories CLASS
+    R"(usage: vekcfg class ls CATEGORY [--json]
+       vekcfg class objects CLASS [--json]
+       vekcfg class categories CLASS [--json]
 
 ls          the classes that implement the category (the first 64), with their
             names; CATEGORY is a braced CATID or a registered description

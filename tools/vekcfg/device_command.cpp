@@ -42,7 +42,7 @@ a logical printer class, first from every logical printer that lists it, then
 its registration, then its configuration file. The removal stops at the first
 step that fails; the steps done stay done.
 
-example:
+examples:
   vekcfg device rm {6B4B6B21-B4DC-11D0-BE11-00609753E52B} {0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0})";
 
 }  // namespace vekcfg

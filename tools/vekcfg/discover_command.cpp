@@ -9,7 +9,9 @@
 #include <thread>
 #include <vector>
 
+#include "device_classes.h"
 #include "json_text.h"
+#include "registry_tool_support.h"
 #include "tool_output.h"
 #include "vekconfig/vekconfig.h"
 
@@ -17,27 +19,8 @@ namespace vekcfg {
 
 namespace {
 
-struct DeviceClass {
-    const char* name;
-    CLSID id;
-    const char* looksFor;
-};
-
-const DeviceClass kClasses[] = {
-    {"print-queue", CLSID_VekPrintQueueDevices, "print queues"},
-    {"aspi-array", CLSID_VekAspiArrayDevices, "ASPI devices Vireo Array 30P/30R"},
-    {"scsi-printer", CLSID_VekScsiPrinterDevices, "SCSI devices ZRT 4300, QS 4350, 4360, 4370"},
-    {"prismachrome", CLSID_VekPrismachromeDevices, "SCSI devices QXR Prismachrome"},
-};
-
 constexpr LSTATUS kNoPrintServer = 1722;
 constexpr LSTATUS kTimedOut = 1460;
-
-std::string GuidText(const CLSID& id) {
-    WCHAR text[39];
-    StringFromGUID2(id, text, 39);
-    return vek::Utf16ToUtf8(text);
-}
 
 const char* KindName(int32_t kind) {
     switch (kind) {
@@ -123,7 +106,7 @@ ClassResult Search(const DeviceClass& deviceClass, const vek::DeviceSources& sou
 
 void PrintText(const std::vector<ClassResult>& results) {
     for (const ClassResult& result : results) {
-        std::printf("%s %s (%s)\n", GuidText(result.deviceClass->id).c_str(),
+        std::printf("%s %s (%s)\n", GuidString(result.deviceClass->id).c_str(),
                     result.deviceClass->name, result.deviceClass->looksFor);
         if (!result.note.empty()) std::printf("  %s.\n", result.note.c_str());
         if (result.devices.empty() && result.note.empty())
@@ -142,7 +125,7 @@ void PrintJson(const vek::DeviceSources& sources, const std::vector<ClassResult>
     for (size_t i = 0; i < results.size(); ++i) {
         const ClassResult& result = results[i];
         std::printf("%s{\"class\":%s,\"name\":%s,\"note\":%s,\"devices\":[", i == 0 ? "" : ",",
-                    JsonString(GuidText(result.deviceClass->id)).c_str(),
+                    JsonString(GuidString(result.deviceClass->id)).c_str(),
                     JsonString(result.deviceClass->name).c_str(), JsonString(result.note).c_str());
         for (size_t j = 0; j < result.devices.size(); ++j) {
             const auto& device = result.devices[j];
@@ -153,19 +136,6 @@ void PrintJson(const vek::DeviceSources& sources, const std::vector<ClassResult>
         std::printf("]}");
     }
     std::printf("]}\n");
-}
-
-// The class named by a short name or a braced GUID, or null.
-const DeviceClass* FindClass(const std::string& text, DeviceClass& custom) {
-    for (const DeviceClass& deviceClass : kClasses)
-        if (text == deviceClass.name) return &deviceClass;
-    const std::u16string wide = vek::Utf8ToUtf16(text);
-    CLSID id;
-    if (FAILED(CLSIDFromString(wide.c_str(), &id))) return nullptr;
-    for (const DeviceClass& deviceClass : kClasses)
-        if (deviceClass.id == id) return &deviceClass;
-    custom = {"other", id, "no device models"};
-    return &custom;
 }
 
 }  // namespace

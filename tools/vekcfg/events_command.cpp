@@ -83,11 +83,11 @@ first, from $VEK_HOME/events.jsonl (or the file VEK_EVENT_LOG names) and the
 file it was last rotated to (".1"). Each line shows the time (UTC), the type,
 the reporting process and the message.
 
-Options:
+options:
   --json      print the stored JSON lines unchanged, one event per line
   --last N    only the N newest events
 
-Examples:
+examples:
   vekcfg events
   vekcfg events --last 20
   vekcfg events --json | jq -r .message)";

@@ -1,6 +1,7 @@
 // vekcfg object: create, show, change and remove the configuration of one
 // configured object, through the same CVekObjectConfig calls the components
 // use.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "command.h"
+#include "registry_tool_support.h"
 #include "tool_output.h"
 #include "vekconfig/vekconfig.h"
 
@@ -23,12 +25,6 @@ std::string Hex(HRESULT status) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(status));
     return text;
-}
-
-std::string GuidText(const GUID& id) {
-    WCHAR text[40];
-    StringFromGUID2(id, text, 40);
-    return vek::Utf16ToUtf8(text);
 }
 
 template <size_t N>
@@ -123,7 +119,7 @@ void ShowCommon(CVekObjectConfig& config, Report& report) {
     VEK_COMMON_CONFIG_DATA c;
     if (FAILED(config.GetVekObjectConfig(&c))) return;
     report.Section("common");
-    report.Text("ObjectID", GuidText(c.ObjectID));
+    report.Text("ObjectID", GuidString(c.ObjectID));
     report.Value("ObjectType", c.ObjectType);
     report.Text("UserDescription", FieldText(c.UserDescription));
     report.Text("Location", FieldText(c.Location));
@@ -157,7 +153,7 @@ void ShowCommon(CVekObjectConfig& config, Report& report) {
                 {Number(c.RegionOfInterestExtents[0]), Number(c.RegionOfInterestExtents[1])});
     report.Value("DefaultMediaID", c.DefaultMediaID);
     report.Value("DefaultDonorID", c.DefaultDonorID);
-    report.Text("ClassID", GuidText(c.ClassID));
+    report.Text("ClassID", GuidString(c.ClassID));
     report.List("ProcessingStates", {Number(c.ProcessingStates[0]), Number(c.ProcessingStates[1])});
     report.List("PageOverspray", {Number(c.PageOverspray[0]), Number(c.PageOverspray[1])});
     report.Value("OversprayType", c.OversprayType);
@@ -202,9 +198,9 @@ void ShowLists(CVekObjectConfig& config, Report& report) {
     std::vector<std::string> items;
     if (SUCCEEDED(config.GetLpPpConnections(&connections, &count))) {
         for (DWORD i = 0; i < count; ++i)
-            items.push_back("{\"PPObjectID\": " + Quoted(GuidText(connections[i].PPObjectID)) +
+            items.push_back("{\"PPObjectID\": " + Quoted(GuidString(connections[i].PPObjectID)) +
                             ", \"BrokerClassID\": " +
-                            Quoted(GuidText(connections[i].ConnectionData.BrokerClassID)) + "}");
+                            Quoted(GuidString(connections[i].ConnectionData.BrokerClassID)) + "}");
         std::free(connections);
     }
     report.List("connections", items);
@@ -219,7 +215,7 @@ void ShowLists(CVekObjectConfig& config, Report& report) {
 
 int Show(CVekObjectConfig& config, const std::u16string& path, bool json) {
     const HRESULT hr = config.Open(path.c_str());
-    if (FAILED(hr)) return Fail(kCommand, "cannot open " + vek::Utf16ToUtf8(path) + " (" + Hex(hr) + ")");
+    if (FAILED(hr)) return Fail(kCommand, "cannot open " + vek::Utf16ToUtf8(path) + ": " + StorageStatusText(hr));
     Report report;
     report.Section("file");
     report.Text("path", vek::Utf16ToUtf8(path));
@@ -227,7 +223,7 @@ int Show(CVekObjectConfig& config, const std::u16string& path, bool json) {
     STATSTG stat{};
     if (SUCCEEDED(StgOpenStorage(path.c_str(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0,
                                  &storage))) {
-        if (SUCCEEDED(storage->Stat(&stat, STATFLAG_NONAME))) report.Text("fileClassID", GuidText(stat.clsid));
+        if (SUCCEEDED(storage->Stat(&stat, STATFLAG_NONAME))) report.Text("fileClassID", GuidString(stat.clsid));
         storage->Release();
     }
     ShowCommon(config, report);
@@ -296,6 +292,44 @@ Setter Guid(std::function<HRESULT(CVekObjectConfig&, const GUID&)> set) {
     };
 }
 
+// A change of the common record as a whole, for fields without a setter of their own.
+Setter Common(std::function<bool(VEK_COMMON_CONFIG_DATA&, const std::vector<std::string>&)> change) {
+    return [change](CVekObjectConfig& c, const std::vector<std::string>& v, bool* ok) {
+        VEK_COMMON_CONFIG_DATA record;
+        HRESULT hr = c.GetVekObjectConfig(&record);
+        *ok = true;
+        if (FAILED(hr)) return hr;
+        *ok = change(record, v);
+        return *ok ? c.SetVekObjectConfig(record) : E_INVALIDARG;
+    };
+}
+
+constexpr size_t kModelSlot = 32;
+
+bool SetModels(VEK_COMMON_CONFIG_DATA& r, const std::vector<std::string>& names) {
+    if (names.size() > sizeof r.PrinterModelsSupported / sizeof(WCHAR) / kModelSlot) return false;
+    std::fill(std::begin(r.PrinterModelsSupported), std::end(r.PrinterModelsSupported), u'\0');
+    for (size_t i = 0; i < names.size(); ++i) {
+        const std::u16string name = vek::Utf8ToUtf16(names[i]);
+        if (name.empty() || name.size() >= kModelSlot) return false;
+        vek::WideCopy(r.PrinterModelsSupported + i * kModelSlot, kModelSlot, name.c_str());
+    }
+    r.NumPrinterModelsSupported = static_cast<DWORD>(names.size());
+    return true;
+}
+
+bool SetAddress(CVekObjectConfig& c, const std::vector<std::string>& v, HRESULT* hr) {
+    DWORD kind = 0;
+    VEK_PHYSICAL_PRINTER_CONFIG_DATA record;
+    if (v.size() != 2 || !ParseUnsigned(v[1], &kind) || (kind != 2 && kind != 3 && kind != 8)) return false;
+    *hr = c.GetPhysicalPrinterConfig(&record);
+    if (FAILED(*hr)) return true;
+    vek::WideCopy(record.DeviceAddress, VEK_TEXT_CHARS, vek::Utf8ToUtf16(v[0]).c_str());
+    record.DeviceAddressKind = static_cast<VEK_DEVICE_ADDRESS>(kind);
+    *hr = c.SetPhysicalPrinterConfig(record);
+    return true;
+}
+
 const std::map<std::string, Setter>& Setters() {
     static const std::map<std::string, Setter> setters = {
         {"UserDescription", Text(&CVekObjectConfig::SetUserDescription)},
@@ -323,6 +357,15 @@ const std::map<std::string, Setter>& Setters() {
         {"CurrentImageUnit", Unsigned([](CVekObjectConfig& c, DWORD v) {
              return c.SetCurrentImageUnit(COM_UNITOFMEASURE(v));
          })},
+        {"PrinterModel", Common([](VEK_COMMON_CONFIG_DATA& r, const std::vector<std::string>& v) {
+             return v.size() == 1 && vek::WideCopy(r.PrinterModel, VEK_TEXT_CHARS, vek::Utf8ToUtf16(v[0]).c_str());
+         })},
+        {"PrinterModelsSupported", Common(SetModels)},
+        {"DeviceAddress", [](CVekObjectConfig& c, const std::vector<std::string>& v, bool* ok) {
+             HRESULT hr = E_INVALIDARG;
+             *ok = SetAddress(c, v, &hr);
+             return hr;
+         }},
         {"FileClassID", Guid([](CVekObjectConfig& c, const GUID& id) { return c.AssociateClassID(id); })},
     };
     return setters;
@@ -362,6 +405,10 @@ int Create(const std::u16string& path, bool byId, GUID id, const std::vector<std
 
 int Set(const std::u16string& path, const std::vector<std::string>& args) {
     if (args.size() < 2) return Usage(kCommand, "set needs a field and a value");
+    for (size_t i = 1; i < args.size(); ++i)
+        if (vek::Utf8ToUtf16(args[i]).size() >= VEK_TEXT_CHARS)
+            return Usage(kCommand, "the value for " + args[0] + " is longer than " +
+                                       std::to_string(VEK_TEXT_CHARS - 1) + " characters");
     const auto found = Setters().find(args[0]);
     if (found == Setters().end()) {
         std::string names;
@@ -370,7 +417,7 @@ int Set(const std::u16string& path, const std::vector<std::string>& args) {
     }
     CVekObjectConfig config;
     HRESULT hr = config.Open(path.c_str());
-    if (FAILED(hr)) return Fail(kCommand, "cannot open " + vek::Utf16ToUtf8(path) + " (" + Hex(hr) + ")");
+    if (FAILED(hr)) return Fail(kCommand, "cannot open " + vek::Utf16ToUtf8(path) + ": " + StorageStatusText(hr));
     bool ok = false;
     hr = found->second(config, std::vector<std::string>(args.begin() + 1, args.end()), &ok);
     if (!ok) return Usage(kCommand, "bad value for " + args[0]);
@@ -436,7 +483,9 @@ set      changes one field through the library's own setter, which checks the
          DefaultDonorID, ClassID, ProcessingStates A B,
          AcceptingMultipleOpenJobs, CopyRemoteImageFileState, PageLimit,
          SpoolingOn, CurrentHorzResolution, CurrentVertResolution,
-         CurrentFormat, CurrentImageUnit, FileClassID (the file's own class).
+         CurrentFormat, CurrentImageUnit, PrinterModel,
+         PrinterModelsSupported NAME..., DeviceAddress TEXT KIND (2 SCSI,
+         3 print queue, 8 ASPI), FileClassID (the file's own class).
 rm       removes the file.
 register adds the object's registration under CLASS (by default the class in
          its common record); unregister removes it with everything below it.
@@ -444,6 +493,7 @@ register adds the object's registration under CLASS (by default the class in
 examples:
   vekcfg object create {0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0} --type physical
   vekcfg object set {0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0} Location "Room 4"
+  vekcfg object set {0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0} PrinterModel "ZRT 4300"
   vekcfg object show ./printer.cfg --json)";
 
 }  // namespace vekcfg

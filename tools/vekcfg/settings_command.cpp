@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "command.h"
+#include "json_writer.h"
 #include "tool_output.h"
 #include "vekconfig/vekconfig.h"
 
@@ -25,7 +26,14 @@ struct Setting {
     // Stores the value given as UTF-16 text or as a number.
     HRESULT (*setText)(const WCHAR* value);
     HRESULT (*setNumber)(DWORD value);
+    bool anyMachine = false;  // read and written on the machine given with --machine
 };
+
+// The machine given with --machine, null for this machine.
+const WCHAR* Machine() {
+    static const std::u16string name = vek::Utf8ToUtf16(TargetMachine());
+    return name.empty() ? nullptr : name.c_str();
+}
 
 HRESULT ReadText(HRESULT (*getter)(WCHAR*), std::string* value) {
     WCHAR buffer[MAX_PATH + 1] = {};
@@ -34,9 +42,9 @@ HRESULT ReadText(HRESULT (*getter)(WCHAR*), std::string* value) {
     return status;
 }
 
-HRESULT ReadConfigRoot(WCHAR* out) { return GetConfigLocation(out, nullptr); }
-HRESULT WriteConfigRoot(const WCHAR* path) { return SetConfigLocation(path, nullptr); }
-HRESULT WriteLogLength(DWORD length) { return SetConfigLogLength(length, nullptr); }
+HRESULT ReadConfigRoot(WCHAR* out) { return GetConfigLocation(out, Machine()); }
+HRESULT WriteConfigRoot(const WCHAR* path) { return SetConfigLocation(path, Machine()); }
+HRESULT WriteLogLength(DWORD length) { return SetConfigLogLength(length, Machine()); }
 HRESULT WriteMethod(DWORD method) {
     return SetSchedulerSelectionMethod(static_cast<PP_SELECTION_METHOD>(method));
 }
@@ -44,7 +52,8 @@ HRESULT WriteMethod(DWORD method) {
 const std::vector<Setting>& Settings() {
     static const std::vector<Setting> settings = {
         {"ConfigurationRoot", Kind::kDirectory,
-         [](std::string* v) { return ReadText(ReadConfigRoot, v); }, WriteConfigRoot, nullptr},
+         [](std::string* v) { return ReadText(ReadConfigRoot, v); }, WriteConfigRoot, nullptr,
+         true},
         {"SpoolRoot", Kind::kDirectory,
          [](std::string* v) { return ReadText(GetSpoolLocation, v); }, SetSpoolLocation, nullptr},
         {"TempRoot", Kind::kDirectory,
@@ -55,11 +64,11 @@ const std::vector<Setting>& Settings() {
         {"LogLength", Kind::kNumber,
          [](std::string* v) {
              DWORD length = 0;
-             const HRESULT status = GetConfigLogLength(&length, nullptr);
+             const HRESULT status = GetConfigLogLength(&length, Machine());
              *v = std::to_string(length);
              return status;
          },
-         nullptr, WriteLogLength},
+         nullptr, WriteLogLength, true},
         {"SchedulerSelectionMethod", Kind::kNumber,
          [](std::string* v) {
              PP_SELECTION_METHOD method = PP_SELECTION_DEFAULT;
@@ -91,18 +100,27 @@ int ReadFailure(const Setting& setting) {
                               (trouble.empty() ? "see 'vekcfg events' for the cause" : trouble));
 }
 
-int ShowAll() {
+int ShowAll(bool json) {
+    JsonWriter out;
+    out.BeginObject();
     for (const Setting& setting : Settings()) {
+        if (Machine() != nullptr && !setting.anyMachine) continue;
         std::string value;
         if (FAILED(setting.get(&value))) return ReadFailure(setting);
-        std::printf("%-26s %s\n", setting.name, value.c_str());
+        if (!json) std::printf("%-26s %s\n", setting.name, value.c_str());
+        out.Key(setting.name);
+        out.String(value);
     }
+    out.EndObject();
+    if (json) std::printf("%s\n", out.text().c_str());
     return 0;
 }
 
 int Get(const std::string& name) {
     const Setting* setting = Find(name);
     if (setting == nullptr) return Usage(kCommand, "no setting '" + name + "' (one of " + Names() + ")");
+    if (Machine() != nullptr && !setting->anyMachine)
+        return Usage(kCommand, std::string(setting->name) + " is kept on this machine only");
     std::string value;
     if (FAILED(setting->get(&value))) return ReadFailure(*setting);
     std::printf("%s\n", value.c_str());
@@ -122,6 +140,8 @@ bool ParseNumber(const std::string& text, DWORD* value) {
 int Set(const std::string& name, const std::string& value) {
     const Setting* setting = Find(name);
     if (setting == nullptr) return Usage(kCommand, "no setting '" + name + "' (one of " + Names() + ")");
+    if (Machine() != nullptr && !setting->anyMachine)
+        return Usage(kCommand, std::string(setting->name) + " is kept on this machine only");
     HRESULT status = E_FAIL;
     std::string shown = value;
     if (setting->kind == Kind::kNumber) {
@@ -153,7 +173,7 @@ int Set(const std::string& name, const std::string& value) {
 }  // namespace
 
 int RunSettings(const std::vector<std::string>& args) {
-    if (args.empty()) return ShowAll();
+    if (args.empty() || args == std::vector<std::string>{"--json"}) return ShowAll(!args.empty());
     if (args[0] == "get" && args.size() == 2) return Get(args[1]);
     if (args[0] == "set" && args.size() == 3) return Set(args[1], args[2]);
     if (args[0] == "get" || args[0] == "set")
@@ -163,7 +183,7 @@ int RunSettings(const std::vector<std::string>& args) {
 
 extern const char* const kSettingsHelp;
 const char* const kSettingsHelp =
-    R"(usage: vekcfg settings                  show every installation setting
+    R"(usage: vekcfg settings [--json]         show every installation setting
        vekcfg settings get NAME         print one setting
        vekcfg settings set NAME VALUE   change one setting
 
@@ -179,10 +199,15 @@ Reading a missing setting writes its default (the directories under
 $VEK_HOME). Setting a directory creates it; its parent must exist. Relative
 directories are made absolute first.
 
-Examples:
+With --machine NAME (a registry on PostgreSQL shared by several machines),
+ConfigurationRoot and LogLength are those of machine NAME; the directory of
+a new ConfigurationRoot is still created here, on storage both machines see.
+
+examples:
   vekcfg settings
   vekcfg settings get configurationroot
   vekcfg settings set TempRoot /var/tmp/vek
-  vekcfg settings set LogLength 0x100000)";
+  vekcfg settings set LogLength 0x100000
+  vekcfg --machine press2 settings get ConfigurationRoot)";
 
 }  // namespace vekcfg

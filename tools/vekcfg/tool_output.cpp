@@ -2,8 +2,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <random>
 
-#include "vekconfig/registry.h"
+#include "vekconfig/vekconfig.h"
 
 namespace vekcfg {
 
@@ -38,6 +39,34 @@ std::string DescribeRegistryTrouble() {
         case ERROR_ACCESS_DENIED: return "access to " + database + " is denied";
         default: return database + " answered error " + std::to_string(status);
     }
+}
+
+std::string StorageStatusText(HRESULT status) {
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(status));
+    const char* words = nullptr;
+    switch (static_cast<uint32_t>(status)) {
+        case 0x80030002: words = "no such file"; break;
+        case 0x80030003: words = "no such path"; break;
+        case 0x80030005: words = "access denied"; break;
+        case 0x80030020: case 0x80030021: words = "the file is in use"; break;
+        case 0x80030050: case 0x800300FB: case 0x80030104: words = "not a compound file"; break;
+        case 0x8003001D: case 0x8003001E: words = "the file cannot be read"; break;
+        case 0x80030109: words = "the file is damaged"; break;
+        default: break;
+    }
+    return words != nullptr ? std::string(words) + " (" + code + ")" : std::string("error ") + code;
+}
+
+GUID NewGuid() {
+    std::random_device random;
+    GUID id{};
+    id.Data1 = random();
+    id.Data2 = static_cast<uint16_t>(random());
+    id.Data3 = static_cast<uint16_t>((random() & 0x0FFF) | 0x4000);
+    for (auto& byte : id.Data4) byte = static_cast<uint8_t>(random());
+    id.Data4[0] = static_cast<uint8_t>((id.Data4[0] & 0x3F) | 0x80);
+    return id;
 }
 
 }  // namespace vekcfg

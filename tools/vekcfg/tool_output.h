@@ -19,4 +19,10 @@ int Usage(const char* command, const std::string& message);
 // trouble (damaged, unreadable, ...).
 std::string DescribeRegistryTrouble();
 
+// A failed open or read of a compound file in words ("no such file", "not a
+// compound file", ...), with the status.
+std::string StorageStatusText(HRESULT status);
+// A new random (version 4) GUID.
+GUID NewGuid();
+
 }  // namespace vekcfg

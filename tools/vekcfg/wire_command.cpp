@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "listing.h"
 #include "registry_tool_support.h"
 #include "tool_output.h"
 #include "vekconfig/vekconfig.h"
@@ -14,17 +15,25 @@ namespace {
 
 constexpr const char* kCommand = "wire";
 
-int ShowCandidates(const GUID& queue) {
+int ShowCandidates(const GUID& queue, bool json) {
     ULONG count = 0;
     POTENTIAL_LP_PP_CONNECTION* candidates = nullptr;
     const HRESULT hr = GetPotentialPPs(queue, count, &candidates);
     if (hr == E_INVALIDARG) return Fail(kCommand, GuidString(queue) + " is not a logical printer");
     if (FAILED(hr)) return Fail(kCommand, "cannot read " + GuidString(queue) + " (" + StatusString(hr) + ")");
-    for (ULONG i = 0; i < count; ++i)
-        std::printf("%s  %s  %s\n", GuidString(candidates[i].Connection.PPObjectID).c_str(),
-                    candidates[i].AlreadyConnected ? "connected" : "available",
-                    FieldString(candidates[i].Description, VEK_TEXT_CHARS).c_str());
+    Listing listing;
+    for (ULONG i = 0; i < count; ++i) {
+        const std::string id = GuidString(candidates[i].Connection.PPObjectID);
+        const std::string state = candidates[i].AlreadyConnected ? "connected" : "available";
+        const std::string description = FieldString(candidates[i].Description, VEK_TEXT_CHARS);
+        listing.Add({{"PPObjectID", id},
+                     {"state", state},
+                     {"BrokerClassID", GuidString(candidates[i].Connection.ConnectionData.BrokerClassID)},
+                     {"Description", description}},
+                    id + "  " + state + "  " + description);
+    }
     std::free(candidates);
+    listing.Print(json);
     return 0;
 }
 
@@ -61,7 +70,9 @@ int Disconnect(const GUID& queue, const GUID& printer) {
 
 }  // namespace
 
-int RunWire(const std::vector<std::string>& args) {
+int RunWire(const std::vector<std::string>& given) {
+    std::vector<std::string> args = given;
+    const bool json = TakeJsonOption(args);
     if (args.empty()) return Usage(kCommand, "expected candidates, add or rm");
     const bool needsPrinter = args[0] == "add" || args[0] == "rm";
     if (args.size() != (needsPrinter ? 3u : 2u))
@@ -73,14 +84,14 @@ int RunWire(const std::vector<std::string>& args) {
         return Usage(kCommand, "not a braced object ID: " + args[2]);
     const std::string trouble = DescribeRegistryTrouble();
     if (!trouble.empty()) return Fail(kCommand, trouble);
-    if (args[0] == "candidates") return ShowCandidates(queue);
+    if (args[0] == "candidates") return ShowCandidates(queue, json);
     if (args[0] == "add") return Connect(queue, printer);
     if (args[0] == "rm") return Disconnect(queue, printer);
     return Usage(kCommand, "unknown action '" + args[0] + "' (candidates, add, rm)");
 }
 
 extern const char* const kWireHelp =
-    R"(usage: vekcfg wire candidates LOGICAL
+    R"(usage: vekcfg wire candidates LOGICAL [--json]
        vekcfg wire add LOGICAL PHYSICAL
        vekcfg wire rm LOGICAL PHYSICAL
 

@@ -1,0 +1,150 @@
+// The media catalog against the plain file operations it is built on, each
+// pair measured side by side in one run:
+//   Open of a catalog of 5,000 media with two printer-model records each
+//     against a plain read of the same file's bytes (target: at most 2x);
+//   one SetPrinterMediaCharacteristics on that catalog against one durable
+//     8 KB write (target: at most 5x).
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/com_ptr.h"
+#include "vekconfig/vekconfig.h"
+#include "vekconfig/settings.h"
+
+namespace {
+
+constexpr uint32_t kMedia = 5000;
+constexpr DWORD kReadWrite = STGM_READWRITE | STGM_SHARE_EXCLUSIVE;
+constexpr DWORD kCreate = STGM_CREATE | kReadWrite;
+
+template <size_t N>
+void SetText(WCHAR (&buffer)[N], const std::u16string& text) {
+    std::memset(buffer, 0, sizeof buffer);
+    text.copy(buffer, N);
+}
+
+void WriteStream(IStorage* parent, const WCHAR* name, const void* bytes, ULONG size) {
+    vek::ComPtr<IStream> stream;
+    ULONG written = 0;
+    if (FAILED(parent->CreateStream(name, kCreate, 0, 0, stream.Receive())) ||
+        FAILED(stream->Write(bytes, size, &written)))
+        std::abort();
+}
+
+vek::ComPtr<IStorage> CreateStorage(IStorage* parent, const std::u16string& name) {
+    vek::ComPtr<IStorage> storage;
+    if (FAILED(parent->CreateStorage(name.c_str(), kReadWrite, 0, 0, storage.Receive()))) std::abort();
+    return storage;
+}
+
+// A VEK_HOME of its own holding the catalog of the benchmarks, built once
+// in one session of the file (the same tree the catalog writes).
+struct Fixture {
+    std::filesystem::path home;
+    std::filesystem::path mediaFile;
+
+    Fixture() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "vekbench-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) std::abort();
+        home = pattern;
+        setenv("VEK_HOME", home.c_str(), 1);
+        WCHAR root[MAX_PATH + 1] = {};
+        if (FAILED(GetConfigLocation(root, nullptr))) std::abort();
+        const std::u16string path = std::u16string(root) + u"VekMedia.cfg";
+        mediaFile = vek::Utf16ToUtf8(path);
+
+        vek::ComPtr<IStorage> file;
+        if (FAILED(StgCreateDocfile(path.c_str(), kCreate, 0, file.Receive()))) std::abort();
+        for (uint32_t id = 0; id < kMedia; ++id) {
+            MEDIA_CHARACTERISTICS medium = {};
+            medium.MediaID = id;
+            SetText(medium.Text, u"Medium " + vek::Utf8ToUtf16(std::to_string(id)));
+            medium.Value1 = static_cast<int32_t>(id);
+            auto storage = CreateStorage(file.get(), vek::Utf8ToUtf16(std::to_string(id)));
+            WriteStream(storage.get(), u"MEDIA_CHARACTERISTICS_V1", &medium, sizeof medium);
+            auto printers = CreateStorage(storage.get(), u"PRINTER_MEDIA");
+            for (const char16_t* model : {u"P-200", u"P-300"}) {
+                PRINTER_MEDIA_CHARACTERISTICS printer = {};
+                SetText(printer.PrinterModel, model);
+                SetText(printer.PrinterText1, u"tray 1");
+                printer.PrinterValue1 = static_cast<int32_t>(id);
+                WriteStream(printers.get(), model, &printer, sizeof printer);
+            }
+        }
+    }
+
+    ~Fixture() {
+        std::error_code ignored;
+        std::filesystem::remove_all(home, ignored);
+    }
+};
+
+Fixture& TheFixture() {
+    static Fixture fixture;
+    return fixture;
+}
+
+void BM_MediaCatalogOpen(benchmark::State& state) {
+    TheFixture();
+    for (auto _ : state) {
+        CVekMediaConfig catalog;
+        if (catalog.Open() != S_OK) state.SkipWithError("Open failed");
+        benchmark::DoNotOptimize(catalog);
+    }
+}
+
+void BM_PlainReadOfTheSameFile(benchmark::State& state) {
+    const auto& file = TheFixture().mediaFile;
+    std::vector<char> buffer(std::filesystem::file_size(file));
+    for (auto _ : state) {
+        const int fd = open(file.c_str(), O_RDONLY);
+        size_t done = 0;
+        while (done < buffer.size()) {
+            const ssize_t got = read(fd, buffer.data() + done, buffer.size() - done);
+            if (got <= 0) break;
+            done += static_cast<size_t>(got);
+        }
+        close(fd);
+        benchmark::DoNotOptimize(buffer.data());
+    }
+    state.counters["bytes"] = static_cast<double>(buffer.size());
+}
+
+void BM_SetPrinterMediaCharacteristics(benchmark::State& state) {
+    TheFixture();
+    CVekMediaConfig catalog;
+    if (catalog.Open() != S_OK) state.SkipWithError("Open failed");
+    PRINTER_MEDIA_CHARACTERISTICS printer = {};
+    SetText(printer.PrinterModel, u"P-200");
+    int32_t round = 0;
+    for (auto _ : state) {
+        printer.PrinterValue2 = ++round;
+        if (catalog.SetPrinterMediaCharacteristics(2500, &printer) != S_OK) state.SkipWithError("Set failed");
+    }
+}
+
+void BM_Durable8KWrite(benchmark::State& state) {
+    const auto path = TheFixture().home / "durable.bin";
+    const int fd = open(path.c_str(), O_CREAT | O_RDWR, 0644);
+    std::vector<char> block(8192, 'x');
+    for (auto _ : state) {
+        block[0] = static_cast<char>(block[0] + 1);
+        if (pwrite(fd, block.data(), block.size(), 0) != static_cast<ssize_t>(block.size()) || fsync(fd) != 0)
+            state.SkipWithError("write failed");
+    }
+    close(fd);
+}
+
+BENCHMARK(BM_MediaCatalogOpen)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlainReadOfTheSameFile)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SetPrinterMediaCharacteristics)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Durable8KWrite)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
