@@ -49,7 +49,7 @@ HRESULT CompoundFile::InitializeEmpty() {
     header_.miniSectorShift = kMiniSectorShift;
     header_.miniStreamCutoff = kMiniStreamCutoff;
     Entry root;
-    root.name = u"Root Entry";
+    root.name.assign(u"Root Entry");
     root.type = kTypeRoot;
     root.color = kBlack;
     entries_.assign(DirEntriesPerSector(), Entry{});
@@ -155,11 +155,15 @@ HRESULT CompoundFile::LoadTable(const std::vector<uint32_t>& sectors, Table* tab
     const size_t entries = sectors.size() * EntriesPerSector();
     table->reserve(entries + entries / 8 + EntriesPerSector());
     table->resize(entries);
+    return ReadSectors(sectors, table->data());
+}
+
+HRESULT CompoundFile::ReadSectors(const std::vector<uint32_t>& sectors, void* out) const {
+    auto* bytes = static_cast<uint8_t*>(out);
     for (size_t i = 0; i < sectors.size();) {
         size_t run = 1;
         while (i + run < sectors.size() && sectors[i + run] == sectors[i] + run) ++run;
-        HRESULT hr = file_->ReadAt(SectorOffset(sectors[i]), table->data() + i * EntriesPerSector(),
-                                   run * sectorSize_);
+        HRESULT hr = file_->ReadAt(SectorOffset(sectors[i]), bytes + i * sectorSize_, run * sectorSize_);
         if (FAILED(hr)) return STG_E_DOCFILECORRUPT;
         i += run;
     }
@@ -222,10 +226,7 @@ HRESULT CompoundFile::LoadDirectory() {
     if (FAILED(hr)) return hr;
     const uint32_t perSector = DirEntriesPerSector();
     std::vector<DirEntryRecord> records(dirChain_.size() * perSector);
-    for (size_t i = 0; i < dirChain_.size(); ++i) {
-        hr = file_->ReadAt(SectorOffset(dirChain_[i]), &records[i * perSector], sectorSize_);
-        if (FAILED(hr)) return STG_E_DOCFILECORRUPT;
-    }
+    if (FAILED(hr = ReadSectors(dirChain_, records.data()))) return hr;
     entries_.resize(records.size());
     for (size_t id = 0; id < records.size(); ++id) {
         const DirEntryRecord& record = records[id];
@@ -235,7 +236,7 @@ HRESULT CompoundFile::LoadDirectory() {
         if (record.nameBytes < 2 || record.nameBytes > 2 * kNameUnits || record.nameBytes % 2 != 0)
             return STG_E_DOCFILECORRUPT;
         const size_t units = record.nameBytes / 2 - 1;
-        entry.name.assign(record.name, std::find(record.name, record.name + units, u'\0'));
+        entry.name.assign(std::u16string_view(record.name, std::find(record.name, record.name + units, u'\0')));
         entry.color = record.color;
         entry.left = record.left;
         entry.right = record.right;
@@ -311,37 +312,37 @@ uint64_t CompoundFile::MiniSectorOffset(uint32_t mini) const {
 HRESULT CompoundFile::LocateStream(uint32_t id, StreamExtents* extents) const {
     const Entry& entry = entries_[id];
     extents->size = entry.size;
-    extents->offsets.clear();
-    if (entry.size == 0) {
-        extents->unitSize = sectorSize_;
-        return S_OK;
-    }
+    extents->runs.clear();
+    if (entry.size == 0) return S_OK;
     const bool mini = entry.size < kMiniStreamCutoff;
-    extents->unitSize = mini ? kMiniSectorSize : sectorSize_;
+    const uint32_t unit = mini ? kMiniSectorSize : sectorSize_;
     if (!mini && entry.size > (uint64_t{FileSectors()} << shift_)) return STG_E_DOCFILECORRUPT;
-    const uint64_t needed = (entry.size + extents->unitSize - 1) / extents->unitSize;
+    const uint64_t needed = (entry.size + unit - 1) / unit;
     HRESULT hr = WalkChain(mini, entry.start, needed, false, &chainScratch_);
     if (FAILED(hr)) return hr;
-    extents->offsets.reserve(chainScratch_.size());
-    for (uint32_t unit : chainScratch_) extents->offsets.push_back(mini ? MiniSectorOffset(unit) : SectorOffset(unit));
+    uint64_t position = 0;
+    uint64_t runEnd = 0;
+    for (uint32_t index : chainScratch_) {
+        const uint64_t offset = mini ? MiniSectorOffset(index) : SectorOffset(index);
+        if (extents->runs.empty() || offset != runEnd) extents->runs.push_back({position, offset});
+        runEnd = offset + unit;
+        position += unit;
+    }
     return S_OK;
 }
 
 HRESULT CompoundFile::ReadStream(const StreamExtents& extents, uint64_t position, void* buffer,
                                  size_t length) const {
+    if (length == 0) return S_OK;
     auto* out = static_cast<uint8_t*>(buffer);
-    const uint32_t unit = extents.unitSize;
-    while (length > 0) {
-        size_t index = position / unit;
-        const uint64_t within = position % unit;
-        uint64_t runBytes = unit - within;
-        while (runBytes < length && index + 1 < extents.offsets.size() &&
-               extents.offsets[index + 1] == extents.offsets[index] + unit) {
-            ++index;
-            runBytes += unit;
-        }
-        const size_t take = static_cast<size_t>(std::min<uint64_t>(runBytes, length));
-        HRESULT hr = file_->ReadAt(extents.offsets[position / unit] + within, out, take);
+    const auto& runs = extents.runs;
+    auto run = std::upper_bound(runs.begin(), runs.end(), position,
+                                [](uint64_t p, const StreamExtents::Run& r) { return p < r.position; });
+    if (run == runs.begin()) return STG_E_DOCFILECORRUPT;
+    for (--run; length > 0; ++run) {
+        const uint64_t runEnd = run + 1 == runs.end() ? extents.size : run[1].position;
+        const size_t take = static_cast<size_t>(std::min<uint64_t>(runEnd - position, length));
+        HRESULT hr = file_->ReadAt(run->offset + (position - run->position), out, take);
         if (FAILED(hr)) return STG_E_DOCFILECORRUPT;
         out += take;
         position += take;
