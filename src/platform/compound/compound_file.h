@@ -139,7 +139,7 @@ private:
     HRESULT LoadFatLocations();
     HRESULT LoadTable(const std::vector<uint32_t>& sectors, Table* table) const;
     // Reads whole sectors into out, one read per run of adjacent sectors.
-    HRESULT ReadSectors(const std::vector<uint32_t>& sectors, void* out) const;
+    HRESULT ReadSectors(const uint32_t* sectors, size_t count, void* out) const;
     HRESULT LoadDirectory();
     HRESULT LinkTree();
 
@@ -218,6 +218,10 @@ private:
     mutable std::vector<uint32_t> miniVisits_;
     mutable uint32_t walk_ = 0;
     mutable std::vector<uint32_t> chainScratch_;
+    // Where FindChild looks first: the sibling after the one it found last,
+    // as elements are mostly opened in sibling order.
+    mutable uint32_t findStorage_ = kNoStream;
+    mutable size_t findNext_ = 0;
 };
 
 }  // namespace vek::compound

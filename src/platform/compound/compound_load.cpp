@@ -11,6 +11,7 @@ namespace {
 
 constexpr uint64_t kShortChain = 256;
 constexpr uint64_t kMarkedTableLimit = 1u << 16;
+constexpr size_t kDirectoryChunkBytes = 16u << 10;
 
 }  // namespace
 
@@ -155,14 +156,14 @@ HRESULT CompoundFile::LoadTable(const std::vector<uint32_t>& sectors, Table* tab
     const size_t entries = sectors.size() * EntriesPerSector();
     table->reserve(entries + entries / 8 + EntriesPerSector());
     table->resize(entries);
-    return ReadSectors(sectors, table->data());
+    return ReadSectors(sectors.data(), sectors.size(), table->data());
 }
 
-HRESULT CompoundFile::ReadSectors(const std::vector<uint32_t>& sectors, void* out) const {
+HRESULT CompoundFile::ReadSectors(const uint32_t* sectors, size_t count, void* out) const {
     auto* bytes = static_cast<uint8_t*>(out);
-    for (size_t i = 0; i < sectors.size();) {
+    for (size_t i = 0; i < count;) {
         size_t run = 1;
-        while (i + run < sectors.size() && sectors[i + run] == sectors[i] + run) ++run;
+        while (i + run < count && sectors[i + run] == sectors[i] + run) ++run;
         HRESULT hr = file_->ReadAt(SectorOffset(sectors[i]), bytes + i * sectorSize_, run * sectorSize_);
         if (FAILED(hr)) return STG_E_DOCFILECORRUPT;
         i += run;
@@ -225,11 +226,18 @@ HRESULT CompoundFile::LoadDirectory() {
     HRESULT hr = WalkChain(false, header_.firstDirectorySector, 0, true, &dirChain_);
     if (FAILED(hr)) return hr;
     const uint32_t perSector = DirEntriesPerSector();
-    std::vector<DirEntryRecord> records(dirChain_.size() * perSector);
-    if (FAILED(hr = ReadSectors(dirChain_, records.data()))) return hr;
-    entries_.resize(records.size());
-    for (size_t id = 0; id < records.size(); ++id) {
-        const DirEntryRecord& record = records[id];
+    // Decoded a chunk at a time: a large directory needs no buffer its size.
+    const size_t chunkSectors = std::max<size_t>(1, kDirectoryChunkBytes >> shift_);
+    std::vector<DirEntryRecord> records(std::min(chunkSectors, dirChain_.size()) * perSector);
+    entries_.resize(dirChain_.size() * perSector);
+    for (size_t id = 0; id < entries_.size(); ++id) {
+        const size_t inChunk = id % records.size();
+        if (inChunk == 0) {
+            const size_t first = id / perSector;
+            hr = ReadSectors(&dirChain_[first], std::min(chunkSectors, dirChain_.size() - first), records.data());
+            if (FAILED(hr)) return hr;
+        }
+        const DirEntryRecord& record = records[inChunk];
         Entry& entry = entries_[id];
         entry.type = record.type;
         if (record.type == kTypeUnused) continue;
@@ -297,10 +305,15 @@ HRESULT CompoundFile::LinkTree() {
 
 uint32_t CompoundFile::FindChild(uint32_t storage, std::u16string_view name) const {
     const std::vector<uint32_t>& children = entries_[storage].children;
+    if (findStorage_ == storage && findNext_ < children.size() &&
+        CompareNames(entries_[children[findNext_]].name, name) == 0)
+        return children[findNext_++];
     auto it = std::lower_bound(children.begin(), children.end(), name, [this](uint32_t id, std::u16string_view n) {
         return CompareNames(entries_[id].name, n) < 0;
     });
     if (it == children.end() || CompareNames(entries_[*it].name, name) != 0) return kNoStream;
+    findStorage_ = storage;
+    findNext_ = static_cast<size_t>(it - children.begin()) + 1;
     return *it;
 }
 
