@@ -195,13 +195,18 @@ HRESULT CompoundFile::WalkChain(bool mini, uint32_t start, uint64_t needed, bool
         return chain->empty() ? STG_E_DOCFILECORRUPT : S_OK;
     }
     chain->reserve(needed);
+    // A chain that only moves forward cannot loop; most chains do, and need
+    // no further check.
+    bool forward = true;
+    for (; chain->size() < needed; current = table[current]) {
+        if (current >= limit) return STG_E_DOCFILECORRUPT;
+        if (!chain->empty() && current <= chain->back()) forward = false;
+        chain->push_back(current);
+    }
+    if (forward) return S_OK;
     if (needed <= kShortChain && table.size() > kMarkedTableLimit) {
         // Short chains in large tables are checked for loops by sorting a
         // copy, which is cheaper than marks the size of the table.
-        for (; chain->size() < needed; current = table[current]) {
-            if (current >= limit) return STG_E_DOCFILECORRUPT;
-            chain->push_back(current);
-        }
         uint32_t sorted[kShortChain];
         std::copy(chain->begin(), chain->end(), sorted);
         std::sort(sorted, sorted + needed);
@@ -213,11 +218,9 @@ HRESULT CompoundFile::WalkChain(bool mini, uint32_t start, uint64_t needed, bool
         std::fill(miniVisits_.begin(), miniVisits_.end(), 0);
         walk_ = 1;
     }
-    while (chain->size() < needed) {
-        if (current >= limit || visits[current] == walk_) return STG_E_DOCFILECORRUPT;
-        visits[current] = walk_;
-        chain->push_back(current);
-        current = table[current];
+    for (uint32_t unit : *chain) {
+        if (visits[unit] == walk_) return STG_E_DOCFILECORRUPT;
+        visits[unit] = walk_;
     }
     return S_OK;
 }
