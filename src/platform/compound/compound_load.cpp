@@ -187,6 +187,7 @@ HRESULT CompoundFile::WalkChain(bool mini, uint32_t start, uint64_t needed, bool
     if (untilEnd) {
         // A chain that loops never reaches its end: it is cut off at the
         // number of units there are.
+        chain->reserve(std::min<uint64_t>(limit, kShortChain));
         while (current != kEndOfChain) {
             if (current >= limit || chain->size() >= limit) return STG_E_DOCFILECORRUPT;
             chain->push_back(current);
@@ -272,10 +273,15 @@ HRESULT CompoundFile::LinkTree() {
     seen[kRootId] = true;
     std::vector<uint32_t> storages = {kRootId};
     std::vector<uint32_t> pending;
+    std::vector<uint32_t> order;
+    order.reserve(entries_.size());
+    pending.reserve(entries_.size());
     while (!storages.empty()) {
         const uint32_t storage = storages.back();
         storages.pop_back();
-        std::vector<uint32_t>& children = entries_[storage].children;
+        // Gathered in a scratch list first, so each storage's list is
+        // allocated once at its final size.
+        order.clear();
         // In order: a tree that is ordered as it should be needs no sorting.
         uint32_t id = entries_[storage].child;
         pending.clear();
@@ -293,11 +299,13 @@ HRESULT CompoundFile::LinkTree() {
             }
             const uint32_t next = pending.back();
             pending.pop_back();
-            children.push_back(next);
+            order.push_back(next);
             if (entries_[next].type == kTypeStorage) storages.push_back(next);
             id = entries_[next].right;
         }
         auto inOrder = [this](uint32_t a, uint32_t b) { return CompareNames(entries_[a].name, entries_[b].name) < 0; };
+        std::vector<uint32_t>& children = entries_[storage].children;
+        children.assign(order.begin(), order.end());
         if (!std::is_sorted(children.begin(), children.end(), inOrder))
             std::stable_sort(children.begin(), children.end(), inOrder);
     }
@@ -336,10 +344,15 @@ HRESULT CompoundFile::LocateStream(uint32_t id, StreamExtents* extents) const {
     const uint64_t needed = (entry.size + unit - 1) / unit;
     HRESULT hr = WalkChain(mini, entry.start, needed, false, &chainScratch_);
     if (FAILED(hr)) return hr;
+    const auto unitOffset = [&](uint32_t index) { return mini ? MiniSectorOffset(index) : SectorOffset(index); };
+    size_t runs = 1;
+    for (size_t i = 1; i < chainScratch_.size(); ++i)
+        runs += unitOffset(chainScratch_[i]) != unitOffset(chainScratch_[i - 1]) + unit;
+    extents->runs.reserve(runs);
     uint64_t position = 0;
     uint64_t runEnd = 0;
     for (uint32_t index : chainScratch_) {
-        const uint64_t offset = mini ? MiniSectorOffset(index) : SectorOffset(index);
+        const uint64_t offset = unitOffset(index);
         if (extents->runs.empty() || offset != runEnd) extents->runs.push_back({position, offset});
         runEnd = offset + unit;
         position += unit;
