@@ -22,6 +22,7 @@
 
 #include "platform/compound/format.h"
 #include "platform/compound/locked_file.h"
+#include "platform/compound/names.h"
 
 namespace vek::compound {
 
@@ -45,7 +46,7 @@ struct UninitializedAllocator : std::allocator<T> {
 using Table = std::vector<uint32_t, UninitializedAllocator<uint32_t>>;
 
 struct Entry {
-    std::u16string name;
+    ElementName name;
     uint8_t type = kTypeUnused;
     uint8_t color = kBlack;
     uint32_t left = kNoStream;
@@ -63,12 +64,16 @@ struct Entry {
     std::vector<uint32_t> children;
 };
 
-// Where the bytes of a stream lie: the file offset of each of its units
-// (sectors or mini sectors).
+// Where the bytes of a stream lie: runs of units (sectors or mini sectors)
+// that are adjacent in the file, in stream order. A run lasts until the next
+// one starts, the last one until the end of the stream.
 struct StreamExtents {
-    uint32_t unitSize = 0;
+    struct Run {
+        uint64_t position;  // in the stream
+        uint64_t offset;    // in the file
+    };
     uint64_t size = 0;
-    std::vector<uint64_t> offsets;
+    std::vector<Run> runs;
 };
 
 class CompoundFile {
@@ -133,6 +138,8 @@ private:
     HRESULT Load();
     HRESULT LoadFatLocations();
     HRESULT LoadTable(const std::vector<uint32_t>& sectors, Table* table) const;
+    // Reads whole sectors into out, one read per run of adjacent sectors.
+    HRESULT ReadSectors(const uint32_t* sectors, size_t count, void* out) const;
     HRESULT LoadDirectory();
     HRESULT LinkTree();
 
@@ -211,6 +218,10 @@ private:
     mutable std::vector<uint32_t> miniVisits_;
     mutable uint32_t walk_ = 0;
     mutable std::vector<uint32_t> chainScratch_;
+    // Where FindChild looks first: the sibling after the one it found last,
+    // as elements are mostly opened in sibling order.
+    mutable uint32_t findStorage_ = kNoStream;
+    mutable size_t findNext_ = 0;
 };
 
 }  // namespace vek::compound

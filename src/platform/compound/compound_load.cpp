@@ -11,6 +11,7 @@ namespace {
 
 constexpr uint64_t kShortChain = 256;
 constexpr uint64_t kMarkedTableLimit = 1u << 16;
+constexpr size_t kDirectoryChunkBytes = 16u << 10;
 
 }  // namespace
 
@@ -49,7 +50,7 @@ HRESULT CompoundFile::InitializeEmpty() {
     header_.miniSectorShift = kMiniSectorShift;
     header_.miniStreamCutoff = kMiniStreamCutoff;
     Entry root;
-    root.name = u"Root Entry";
+    root.name.assign(u"Root Entry");
     root.type = kTypeRoot;
     root.color = kBlack;
     entries_.assign(DirEntriesPerSector(), Entry{});
@@ -155,11 +156,15 @@ HRESULT CompoundFile::LoadTable(const std::vector<uint32_t>& sectors, Table* tab
     const size_t entries = sectors.size() * EntriesPerSector();
     table->reserve(entries + entries / 8 + EntriesPerSector());
     table->resize(entries);
-    for (size_t i = 0; i < sectors.size();) {
+    return ReadSectors(sectors.data(), sectors.size(), table->data());
+}
+
+HRESULT CompoundFile::ReadSectors(const uint32_t* sectors, size_t count, void* out) const {
+    auto* bytes = static_cast<uint8_t*>(out);
+    for (size_t i = 0; i < count;) {
         size_t run = 1;
-        while (i + run < sectors.size() && sectors[i + run] == sectors[i] + run) ++run;
-        HRESULT hr = file_->ReadAt(SectorOffset(sectors[i]), table->data() + i * EntriesPerSector(),
-                                   run * sectorSize_);
+        while (i + run < count && sectors[i + run] == sectors[i] + run) ++run;
+        HRESULT hr = file_->ReadAt(SectorOffset(sectors[i]), bytes + i * sectorSize_, run * sectorSize_);
         if (FAILED(hr)) return STG_E_DOCFILECORRUPT;
         i += run;
     }
@@ -182,6 +187,7 @@ HRESULT CompoundFile::WalkChain(bool mini, uint32_t start, uint64_t needed, bool
     if (untilEnd) {
         // A chain that loops never reaches its end: it is cut off at the
         // number of units there are.
+        chain->reserve(std::min<uint64_t>(limit, kShortChain));
         while (current != kEndOfChain) {
             if (current >= limit || chain->size() >= limit) return STG_E_DOCFILECORRUPT;
             chain->push_back(current);
@@ -190,13 +196,18 @@ HRESULT CompoundFile::WalkChain(bool mini, uint32_t start, uint64_t needed, bool
         return chain->empty() ? STG_E_DOCFILECORRUPT : S_OK;
     }
     chain->reserve(needed);
+    // A chain that only moves forward cannot loop; most chains do, and need
+    // no further check.
+    bool forward = true;
+    for (; chain->size() < needed; current = table[current]) {
+        if (current >= limit) return STG_E_DOCFILECORRUPT;
+        if (!chain->empty() && current <= chain->back()) forward = false;
+        chain->push_back(current);
+    }
+    if (forward) return S_OK;
     if (needed <= kShortChain && table.size() > kMarkedTableLimit) {
         // Short chains in large tables are checked for loops by sorting a
         // copy, which is cheaper than marks the size of the table.
-        for (; chain->size() < needed; current = table[current]) {
-            if (current >= limit) return STG_E_DOCFILECORRUPT;
-            chain->push_back(current);
-        }
         uint32_t sorted[kShortChain];
         std::copy(chain->begin(), chain->end(), sorted);
         std::sort(sorted, sorted + needed);
@@ -208,11 +219,9 @@ HRESULT CompoundFile::WalkChain(bool mini, uint32_t start, uint64_t needed, bool
         std::fill(miniVisits_.begin(), miniVisits_.end(), 0);
         walk_ = 1;
     }
-    while (chain->size() < needed) {
-        if (current >= limit || visits[current] == walk_) return STG_E_DOCFILECORRUPT;
-        visits[current] = walk_;
-        chain->push_back(current);
-        current = table[current];
+    for (uint32_t unit : *chain) {
+        if (visits[unit] == walk_) return STG_E_DOCFILECORRUPT;
+        visits[unit] = walk_;
     }
     return S_OK;
 }
@@ -221,21 +230,25 @@ HRESULT CompoundFile::LoadDirectory() {
     HRESULT hr = WalkChain(false, header_.firstDirectorySector, 0, true, &dirChain_);
     if (FAILED(hr)) return hr;
     const uint32_t perSector = DirEntriesPerSector();
-    std::vector<DirEntryRecord> records(dirChain_.size() * perSector);
-    for (size_t i = 0; i < dirChain_.size(); ++i) {
-        hr = file_->ReadAt(SectorOffset(dirChain_[i]), &records[i * perSector], sectorSize_);
-        if (FAILED(hr)) return STG_E_DOCFILECORRUPT;
-    }
-    entries_.resize(records.size());
-    for (size_t id = 0; id < records.size(); ++id) {
-        const DirEntryRecord& record = records[id];
+    // Decoded a chunk at a time: a large directory needs no buffer its size.
+    const size_t chunkSectors = std::max<size_t>(1, kDirectoryChunkBytes >> shift_);
+    std::vector<DirEntryRecord> records(std::min(chunkSectors, dirChain_.size()) * perSector);
+    entries_.resize(dirChain_.size() * perSector);
+    for (size_t id = 0; id < entries_.size(); ++id) {
+        const size_t inChunk = id % records.size();
+        if (inChunk == 0) {
+            const size_t first = id / perSector;
+            hr = ReadSectors(&dirChain_[first], std::min(chunkSectors, dirChain_.size() - first), records.data());
+            if (FAILED(hr)) return hr;
+        }
+        const DirEntryRecord& record = records[inChunk];
         Entry& entry = entries_[id];
         entry.type = record.type;
         if (record.type == kTypeUnused) continue;
         if (record.nameBytes < 2 || record.nameBytes > 2 * kNameUnits || record.nameBytes % 2 != 0)
             return STG_E_DOCFILECORRUPT;
         const size_t units = record.nameBytes / 2 - 1;
-        entry.name.assign(record.name, std::find(record.name, record.name + units, u'\0'));
+        entry.name.assign(std::u16string_view(record.name, std::find(record.name, record.name + units, u'\0')));
         entry.color = record.color;
         entry.left = record.left;
         entry.right = record.right;
@@ -260,10 +273,15 @@ HRESULT CompoundFile::LinkTree() {
     seen[kRootId] = true;
     std::vector<uint32_t> storages = {kRootId};
     std::vector<uint32_t> pending;
+    std::vector<uint32_t> order;
+    order.reserve(entries_.size());
+    pending.reserve(entries_.size());
     while (!storages.empty()) {
         const uint32_t storage = storages.back();
         storages.pop_back();
-        std::vector<uint32_t>& children = entries_[storage].children;
+        // Gathered in a scratch list first, so each storage's list is
+        // allocated once at its final size.
+        order.clear();
         // In order: a tree that is ordered as it should be needs no sorting.
         uint32_t id = entries_[storage].child;
         pending.clear();
@@ -281,11 +299,13 @@ HRESULT CompoundFile::LinkTree() {
             }
             const uint32_t next = pending.back();
             pending.pop_back();
-            children.push_back(next);
+            order.push_back(next);
             if (entries_[next].type == kTypeStorage) storages.push_back(next);
             id = entries_[next].right;
         }
         auto inOrder = [this](uint32_t a, uint32_t b) { return CompareNames(entries_[a].name, entries_[b].name) < 0; };
+        std::vector<uint32_t>& children = entries_[storage].children;
+        children.assign(order.begin(), order.end());
         if (!std::is_sorted(children.begin(), children.end(), inOrder))
             std::stable_sort(children.begin(), children.end(), inOrder);
     }
@@ -296,10 +316,15 @@ HRESULT CompoundFile::LinkTree() {
 
 uint32_t CompoundFile::FindChild(uint32_t storage, std::u16string_view name) const {
     const std::vector<uint32_t>& children = entries_[storage].children;
+    if (findStorage_ == storage && findNext_ < children.size() &&
+        CompareNames(entries_[children[findNext_]].name, name) == 0)
+        return children[findNext_++];
     auto it = std::lower_bound(children.begin(), children.end(), name, [this](uint32_t id, std::u16string_view n) {
         return CompareNames(entries_[id].name, n) < 0;
     });
     if (it == children.end() || CompareNames(entries_[*it].name, name) != 0) return kNoStream;
+    findStorage_ = storage;
+    findNext_ = static_cast<size_t>(it - children.begin()) + 1;
     return *it;
 }
 
@@ -311,37 +336,42 @@ uint64_t CompoundFile::MiniSectorOffset(uint32_t mini) const {
 HRESULT CompoundFile::LocateStream(uint32_t id, StreamExtents* extents) const {
     const Entry& entry = entries_[id];
     extents->size = entry.size;
-    extents->offsets.clear();
-    if (entry.size == 0) {
-        extents->unitSize = sectorSize_;
-        return S_OK;
-    }
+    extents->runs.clear();
+    if (entry.size == 0) return S_OK;
     const bool mini = entry.size < kMiniStreamCutoff;
-    extents->unitSize = mini ? kMiniSectorSize : sectorSize_;
+    const uint32_t unit = mini ? kMiniSectorSize : sectorSize_;
     if (!mini && entry.size > (uint64_t{FileSectors()} << shift_)) return STG_E_DOCFILECORRUPT;
-    const uint64_t needed = (entry.size + extents->unitSize - 1) / extents->unitSize;
+    const uint64_t needed = (entry.size + unit - 1) / unit;
     HRESULT hr = WalkChain(mini, entry.start, needed, false, &chainScratch_);
     if (FAILED(hr)) return hr;
-    extents->offsets.reserve(chainScratch_.size());
-    for (uint32_t unit : chainScratch_) extents->offsets.push_back(mini ? MiniSectorOffset(unit) : SectorOffset(unit));
+    const auto unitOffset = [&](uint32_t index) { return mini ? MiniSectorOffset(index) : SectorOffset(index); };
+    size_t runs = 1;
+    for (size_t i = 1; i < chainScratch_.size(); ++i)
+        runs += unitOffset(chainScratch_[i]) != unitOffset(chainScratch_[i - 1]) + unit;
+    extents->runs.reserve(runs);
+    uint64_t position = 0;
+    uint64_t runEnd = 0;
+    for (uint32_t index : chainScratch_) {
+        const uint64_t offset = unitOffset(index);
+        if (extents->runs.empty() || offset != runEnd) extents->runs.push_back({position, offset});
+        runEnd = offset + unit;
+        position += unit;
+    }
     return S_OK;
 }
 
 HRESULT CompoundFile::ReadStream(const StreamExtents& extents, uint64_t position, void* buffer,
                                  size_t length) const {
+    if (length == 0) return S_OK;
     auto* out = static_cast<uint8_t*>(buffer);
-    const uint32_t unit = extents.unitSize;
-    while (length > 0) {
-        size_t index = position / unit;
-        const uint64_t within = position % unit;
-        uint64_t runBytes = unit - within;
-        while (runBytes < length && index + 1 < extents.offsets.size() &&
-               extents.offsets[index + 1] == extents.offsets[index] + unit) {
-            ++index;
-            runBytes += unit;
-        }
-        const size_t take = static_cast<size_t>(std::min<uint64_t>(runBytes, length));
-        HRESULT hr = file_->ReadAt(extents.offsets[position / unit] + within, out, take);
+    const auto& runs = extents.runs;
+    auto run = std::upper_bound(runs.begin(), runs.end(), position,
+                                [](uint64_t p, const StreamExtents::Run& r) { return p < r.position; });
+    if (run == runs.begin()) return STG_E_DOCFILECORRUPT;
+    for (--run; length > 0; ++run) {
+        const uint64_t runEnd = run + 1 == runs.end() ? extents.size : run[1].position;
+        const size_t take = static_cast<size_t>(std::min<uint64_t>(runEnd - position, length));
+        HRESULT hr = file_->ReadAt(run->offset + (position - run->position), out, take);
         if (FAILED(hr)) return STG_E_DOCFILECORRUPT;
         out += take;
         position += take;

@@ -15,6 +15,9 @@ namespace {
 
 // Files up to this size are read whole when opened.
 constexpr uint64_t kCacheLimit = 1u << 20;
+// The read-ahead window of larger files; reads of up to half of it that
+// start at most that far past the previous read go through it.
+constexpr uint64_t kWindow = 256u << 10;
 // A file replaced between open and lock is retried this often.
 constexpr int kReplacedRetries = 8;
 
@@ -72,8 +75,8 @@ HRESULT LockedFile::Open(const std::string& path, Access access, Disposition dis
         if (disposition != Disposition::kOpenExisting) {
             HRESULT hr = opened->Resize(0);
             if (FAILED(hr)) return hr;
-        } else {
-            opened->LoadCache();
+        } else if (opened->size_ > 0 && opened->size_ <= kCacheLimit) {
+            opened->Fill(0, opened->size_);
         }
         *file = std::move(opened);
         return S_OK;
@@ -83,27 +86,41 @@ HRESULT LockedFile::Open(const std::string& path, Access access, Disposition dis
 
 LockedFile::~LockedFile() { ::close(fd_); }
 
-void LockedFile::LoadCache() {
-    if (size_ == 0 || size_ > kCacheLimit) return;
-    // Filled by the read below, so not zeroed first.
-    std::unique_ptr<uint8_t[]> bytes(new uint8_t[size_]);
-    size_t done = 0;
-    while (done < size_) {
-        const ssize_t n = ::pread(fd_, bytes.get() + done, size_ - done, static_cast<off_t>(done));
-        if (n <= 0) return;  // reads go to the file instead
-        done += static_cast<size_t>(n);
+void LockedFile::Fill(uint64_t offset, uint64_t capacity) const {
+    if (capacity_ < capacity) {
+        // Filled by the read below, so not zeroed first.
+        window_.reset(new uint8_t[capacity]);
+        capacity_ = capacity;
     }
-    cache_ = std::move(bytes);
-    cacheSize_ = size_;
+    windowStart_ = offset;
+    windowSize_ = 0;
+    const uint64_t want = std::min<uint64_t>(capacity_, size_ - offset);
+    while (windowSize_ < want) {
+        const ssize_t n = ::pread(fd_, window_.get() + windowSize_, want - windowSize_,
+                                  static_cast<off_t>(offset + windowSize_));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;  // what is missing is read from the file directly
+        windowSize_ += static_cast<uint64_t>(n);
+    }
 }
 
 HRESULT LockedFile::ReadAt(uint64_t offset, void* buffer, size_t length) const {
     if (offset > size_ || length > size_ - offset) return STG_E_READFAULT;
     auto* out = static_cast<uint8_t*>(buffer);
-    if (offset + length <= cacheSize_) {
-        std::memcpy(out, cache_.get() + offset, length);
+    const bool sequential = offset >= lastEnd_ && offset - lastEnd_ <= kWindow / 2;
+    lastEnd_ = offset + length;
+    const auto inWindow = [&] { return offset >= windowStart_ && offset + length <= windowStart_ + windowSize_; };
+    if (!inWindow() && sequential && length <= kWindow / 2 && size_ > kCacheLimit) {
+        Fill(offset, kWindow);
+    }
+    if (inWindow()) {
+        std::memcpy(out, window_.get() + (offset - windowStart_), length);
         return S_OK;
     }
+    return ReadDirect(offset, out, length);
+}
+
+HRESULT LockedFile::ReadDirect(uint64_t offset, uint8_t* out, size_t length) const {
     size_t done = 0;
     while (done < length) {
         const ssize_t n = ::pread(fd_, out + done, length - done, static_cast<off_t>(offset + done));
@@ -123,10 +140,10 @@ HRESULT LockedFile::WriteAt(uint64_t offset, const void* buffer, size_t length) 
         if (n < 0) return errno == ENOSPC || errno == EDQUOT || errno == EFBIG ? STG_E_MEDIUMFULL : STG_E_WRITEFAULT;
         done += static_cast<size_t>(n);
     }
-    if (offset < cacheSize_) {
-        const size_t inCache = std::min<uint64_t>(length, cacheSize_ - offset);
-        std::memcpy(cache_.get() + offset, in, inCache);
-    }
+    const uint64_t windowEnd = windowStart_ + windowSize_;
+    const uint64_t from = std::max(offset, windowStart_);
+    const uint64_t to = std::min(offset + length, windowEnd);
+    if (from < to) std::memcpy(window_.get() + (from - windowStart_), in + (from - offset), to - from);
     size_ = std::max(size_, offset + length);
     return S_OK;
 }
@@ -138,7 +155,7 @@ HRESULT LockedFile::Resize(uint64_t length) {
     } while (rc != 0 && errno == EINTR);
     if (rc != 0) return errno == ENOSPC || errno == EFBIG ? STG_E_MEDIUMFULL : STG_E_WRITEFAULT;
     size_ = length;
-    cacheSize_ = std::min<uint64_t>(cacheSize_, length);
+    windowSize_ = length > windowStart_ ? std::min(windowSize_, length - windowStart_) : 0;
     return S_OK;
 }
 

@@ -7,8 +7,10 @@
 // the descriptor and the path must still name the same file; a file replaced
 // or removed meanwhile is opened again.
 //
-// Small files are read whole at open and served from memory; writes keep
-// that copy current.
+// Small files are read whole at open and served from memory. In larger files,
+// a read that follows on from the one before fills a read-ahead window, so
+// many small reads in file order cost few system calls. Writes keep both
+// copies current.
 //
 // Thread safety: one object is used by one thread at a time.
 #pragma once
@@ -50,12 +52,19 @@ public:
 
 private:
     LockedFile(int fd, uint64_t size) : fd_(fd), size_(size) {}
-    void LoadCache();
+    // Reads up to capacity bytes at offset into the window (fewer at the end
+    // of the file or after a read error).
+    void Fill(uint64_t offset, uint64_t capacity) const;
+    HRESULT ReadDirect(uint64_t offset, uint8_t* out, size_t length) const;
 
     int fd_;
     uint64_t size_;
-    std::unique_ptr<uint8_t[]> cache_;  // the file's first cacheSize_ bytes
-    uint64_t cacheSize_ = 0;
+    // The file's bytes [windowStart_, windowStart_ + windowSize_).
+    mutable std::unique_ptr<uint8_t[]> window_;
+    mutable uint64_t capacity_ = 0;
+    mutable uint64_t windowStart_ = 0;
+    mutable uint64_t windowSize_ = 0;
+    mutable uint64_t lastEnd_ = 0;  // where the last read ended
 };
 
 }  // namespace vek::compound

@@ -5,10 +5,35 @@
 // Thread safety: pure functions.
 #pragma once
 
-#include <string>
+#include <algorithm>
+#include <cstdint>
 #include <string_view>
 
+#include "platform/compound/format.h"
+
 namespace vek::compound {
+
+// An element name held in place: names are short, and a directory of
+// thousands of elements should not cost an allocation per name.
+class ElementName {
+public:
+    ElementName() = default;
+    ElementName(std::u16string_view name) { assign(name); }  // NOLINT: names convert freely
+    // Keeps at most kNameUnits - 1 units, as a directory entry can.
+    void assign(std::u16string_view name) {
+        size_ = static_cast<uint8_t>(std::min<size_t>(name.size(), kNameUnits - 1));
+        std::copy_n(name.data(), size_, units_);
+    }
+    bool empty() const { return size_ == 0; }
+    size_t size() const { return size_; }
+    const char16_t* begin() const { return units_; }
+    const char16_t* end() const { return units_ + size_; }
+    operator std::u16string_view() const { return {units_, size_}; }  // NOLINT
+
+private:
+    char16_t units_[kNameUnits - 1];
+    uint8_t size_ = 0;
+};
 
 // At most 31 UTF-16 units, none of them "\", "/", ":" or "!", and not empty.
 bool IsValidElementName(std::u16string_view name);
