@@ -4,7 +4,9 @@
 // - one field setter against an atomic durable rewrite of the same bytes:
 //   temporary file, fsync, rename, fsync of the directory (target: at most 1.2x);
 // - a read-lock acquire and release against std::shared_mutex (target: at
-//   most 3x);
+//   most 3x), beside the part of it that is the two reads of the trace switch
+//   (each lock call must look at the live environment) and the same two reads
+//   done with getenv;
 // - Open of a file that another process holds for 20 ms at a time, letting
 //   go for about 1 ms between holds, against a blind 100 ms poll.
 #include <benchmark/benchmark.h>
@@ -20,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/lock_trace_file.h"
 #include "platform/storage_wait.h"
 #include "vekconfig/objectconfig.h"
 #include "vekconfig/storage.h"
@@ -158,6 +161,27 @@ void BM_ReadLock_SharedMutexReference(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ReadLock_SharedMutexReference);
+
+// The floor under the lock pair: the trace switch read once per call.
+void BM_ReadLock_TwoSwitchReadsFloor(benchmark::State& state) {
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(vek::LockTraceSwitchedOn());
+        benchmark::DoNotOptimize(vek::LockTraceSwitchedOn());
+    }
+    int entries = 0;
+    for (char** e = environ; e != nullptr && *e != nullptr; ++e) ++entries;
+    state.counters["environment_entries"] = entries;
+}
+BENCHMARK(BM_ReadLock_TwoSwitchReadsFloor);
+
+// Reference for the switch read: the same two reads through getenv.
+void BM_ReadLock_TwoGetenvReference(benchmark::State& state) {
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(std::getenv("VEK_LOCK_LOG"));
+        benchmark::DoNotOptimize(std::getenv("VEK_LOCK_LOG"));
+    }
+}
+BENCHMARK(BM_ReadLock_TwoGetenvReference);
 
 // A child process that holds the file 20 ms at a time with ~1 ms gaps until
 // it is killed; between holds it waits for the file as the library does.

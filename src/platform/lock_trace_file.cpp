@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 namespace vek {
@@ -16,9 +17,22 @@ std::string LockTracePath() {
     return dir + "VekRWLockLog.txt";
 }
 
+// Every lock call asks this once, so it scans the environment itself: the
+// same first-match rule as getenv, without measuring the name on every call
+// and with a two-letter test that turns most entries away after one load.
+// Like getenv it reads the live environment, so setenv and unsetenv take
+// effect at the next call.
 bool LockTraceSwitchedOn() {
-    const char* value = std::getenv("VEK_LOCK_LOG");
-    return value != nullptr && *value != '\0';
+    static constexpr char kEntry[] = "VEK_LOCK_LOG=";
+    constexpr size_t kLength = sizeof kEntry - 1;
+    char** entries = environ;
+    if (entries == nullptr) return false;
+    for (; *entries != nullptr; ++entries) {
+        const char* entry = *entries;
+        if (entry[0] == 'V' && entry[1] == 'E' && std::strncmp(entry, kEntry, kLength) == 0)
+            return entry[kLength] != '\0';
+    }
+    return false;
 }
 
 void RemoveLockTraceFile(const std::string& path) { unlink(path.c_str()); }

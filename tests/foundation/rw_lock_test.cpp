@@ -174,6 +174,128 @@ TEST_F(LockTraceTest, LateReaderWaitsBehindQueuedWriterWhoWaitsForBothReaders) {
     EXPECT_TRUE(TraceContains(Tid(lateTid) + "Lock given to reader"));
 }
 
+// Counts readers and writers inside the lock and notes any moment when a
+// writer is beside anyone else.
+struct ExclusionCheck {
+    std::atomic<int> readers{0}, writers{0}, violations{0};
+    void Write(CVekRWLock& lock) {
+        ASSERT_EQ(lock.GetWriteLock(false, 2500), S_OK);
+        if (++writers != 1 || readers != 0) ++violations;
+        --writers;
+        ASSERT_EQ(lock.ReleaseWriteLock(false, 2500), S_OK);
+    }
+    void Read(CVekRWLock& lock) {
+        ASSERT_EQ(lock.GetReadLock(false, 2500), S_OK);
+        ++readers;
+        if (writers != 0) ++violations;
+        --readers;
+        ASSERT_EQ(lock.ReleaseReadLock(false, 2500), S_OK);
+    }
+};
+
+// Returns once a writer sits on deck: from then on a bounded read attempt
+// fails instead of getting in.
+void AwaitWriterOnDeck(CVekRWLock& lock) {
+    std::thread([&] {
+        while (lock.GetReadLock(true, 20) == S_OK) {
+            ASSERT_EQ(lock.ReleaseReadLock(false, 2500), S_OK);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }).join();
+}
+
+TEST(RwLock, UntracedLateReaderCannotOvertakeAWriterWaitingForReaders) {
+    CVekRWLock lock;
+    ASSERT_EQ(lock.GetReadLock(false, 2500), S_OK);
+    std::atomic<bool> writerIn{false}, releaseWriter{false}, lateIn{false};
+    std::thread writer([&] {
+        ASSERT_EQ(lock.GetWriteLock(false, 2500), S_OK);
+        writerIn = true;
+        while (!releaseWriter) std::this_thread::yield();
+        ASSERT_EQ(lock.ReleaseWriteLock(false, 2500), S_OK);
+    });
+    AwaitWriterOnDeck(lock);
+    std::thread late([&] {
+        ASSERT_EQ(lock.GetReadLock(false, 2500), S_OK);
+        lateIn = true;
+        ASSERT_EQ(lock.ReleaseReadLock(false, 2500), S_OK);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_FALSE(writerIn) << "writer entered beside a reader";
+    EXPECT_FALSE(lateIn) << "late reader overtook the queued writer";
+    ASSERT_EQ(lock.ReleaseReadLock(false, 2500), S_OK);
+    while (!writerIn) std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_FALSE(lateIn) << "late reader entered beside the writer";
+    releaseWriter = true;
+    writer.join();
+    late.join();
+    EXPECT_TRUE(lateIn);
+}
+
+TEST_F(LockTraceTest, TraceSwitchedOnAndOffMidRunIsNoticedByTheNextCall) {
+    CVekRWLock lock;
+    ASSERT_EQ(lock.GetReadLock(false, 2500), S_OK);  // untraced, keeps the lock read-held
+    setenv("VEK_LOCK_LOG", "1", 1);
+    std::atomic<uint32_t> writerTid{0};
+    std::atomic<bool> writerIn{false};
+    std::thread writer([&] {
+        writerTid = vek::CurrentThreadId();
+        ASSERT_EQ(lock.GetWriteLock(false, 2500), S_OK);
+        writerIn = true;
+    });
+    while (writerTid == 0) std::this_thread::yield();
+    WaitForTrace(Tid(writerTid) + "\t\tWriter waiting for lock availability");
+    unsetenv("VEK_LOCK_LOG");
+    EXPECT_FALSE(writerIn);
+    // An untraced release of a traced holder's lock lets the traced writer in.
+    ASSERT_EQ(lock.ReleaseReadLock(false, 2500), S_OK);
+    writer.join();
+    EXPECT_TRUE(TraceContains(Tid(writerTid) + "Lock given to writer"));
+    EXPECT_FALSE(TraceContains("reader")) << "an untraced reader call wrote a line";
+    setenv("VEK_LOCK_LOG", "1", 1);
+    ASSERT_EQ(lock.ReleaseWriteLock(false, 2500), S_OK);
+    unsetenv("VEK_LOCK_LOG");
+    ASSERT_EQ(lock.GetReadLock(false, 2500), S_OK);
+    ASSERT_EQ(lock.ReleaseReadLock(false, 2500), S_OK);
+    const auto lines = TraceLines();
+    ASSERT_EQ(lines.size(), 8u);
+    EXPECT_NE(lines.front().find("Requesting write lock"), std::string::npos);
+    EXPECT_NE(lines.back().find("Decremented writer count to: 0"), std::string::npos);
+}
+
+TEST_F(LockTraceTest, TracedAndUntracedCallsMixedOnOneLockNeverLetAWriterBesideOthers) {
+    CVekRWLock lock;
+    // The variable exists before the threads start, so flipping its value
+    // only replaces its entry and never moves the environment under them.
+    setenv("VEK_LOCK_LOG", "", 1);
+    ExclusionCheck check;
+    std::atomic<bool> flipped{false};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 300 || !flipped; ++i) {
+                if ((i + t) % 3 == 0)
+                    check.Write(lock);
+                else
+                    check.Read(lock);
+            }
+        });
+    }
+    for (int flip = 0; flip < 40; ++flip) {
+        setenv("VEK_LOCK_LOG", flip % 2 == 0 ? "1" : "", 1);
+        std::this_thread::sleep_for(std::chrono::microseconds(300));
+    }
+    flipped = true;
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(check.violations, 0);
+    EXPECT_FALSE(TraceLines().empty()) << "no call ran traced";
+    // The lock is free again: a bounded write attempt gets in at once.
+    unsetenv("VEK_LOCK_LOG");
+    EXPECT_EQ(lock.GetWriteLock(true, 100), S_OK);
+    EXPECT_EQ(lock.ReleaseWriteLock(true, 100), S_OK);
+}
+
 TEST(RwLock, ReaderQueuedBehindWriterGetsInAndKeepsTheNextWriterOut) {
     CVekRWLock lock;
     ASSERT_EQ(lock.GetWriteLock(false, 2500), S_OK);
@@ -240,28 +362,20 @@ TEST(RwLock, CopiesActAsOneLockAndTheLastOneFreesIt) {
 
 TEST(RwLock, ManyThreadsNeverSeeAWriterBesideAnyoneElse) {
     CVekRWLock lock;
-    std::atomic<int> readers{0}, writers{0}, violations{0};
+    ExclusionCheck check;
     std::vector<std::thread> threads;
     for (int t = 0; t < 6; ++t) {
         threads.emplace_back([&, t] {
             for (int i = 0; i < 2000; ++i) {
-                if ((i + t) % 4 == 0) {
-                    ASSERT_EQ(lock.GetWriteLock(false, 2500), S_OK);
-                    if (++writers != 1 || readers != 0) ++violations;
-                    --writers;
-                    ASSERT_EQ(lock.ReleaseWriteLock(false, 2500), S_OK);
-                } else {
-                    ASSERT_EQ(lock.GetReadLock(false, 2500), S_OK);
-                    ++readers;
-                    if (writers != 0) ++violations;
-                    --readers;
-                    ASSERT_EQ(lock.ReleaseReadLock(false, 2500), S_OK);
-                }
+                if ((i + t) % 4 == 0)
+                    check.Write(lock);
+                else
+                    check.Read(lock);
             }
         });
     }
     for (auto& thread : threads) thread.join();
-    EXPECT_EQ(violations, 0);
+    EXPECT_EQ(check.violations, 0);
 }
 
 }  // namespace
