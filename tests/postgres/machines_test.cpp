@@ -33,10 +33,10 @@ protected:
         const std::u16string brokerText = GuidText(kBroker);
         CreateClassesKey(u"CLSID\\" + printerText + u"\\Broker", &brokerText);
         ASSERT_EQ(AddVekObjectIDToRegistry(kPrinterClass, kPrinter), S_OK);
-        PhysicalPrinterSpec spec;
-        spec.description = u"Press on B";
-        spec.models = {u"Model-9"};
-        MakePhysicalPrinter(kPrinter, kPrinterClass, spec);
+        PhysicalPrinterFields fields;
+        fields.description = u"Press on B";
+        fields.models = {u"Model-9"};
+        MakePhysicalPrinter(kPrinter, kPrinterClass, fields);
     }
 
     LoggedHome a_;

@@ -18,7 +18,7 @@
 
 namespace vek::test {
 
-struct PhysicalPrinterSpec {
+struct PhysicalPrinterFields {
     std::u16string description = u"Printer";
     std::u16string address = u"1-0-4-0";
     VEK_DEVICE_ADDRESS kind = VEK_ADDRESS_SCSI;
@@ -45,19 +45,19 @@ inline std::unique_ptr<VEK_COMMON_CONFIG_DATA> NewCommon(REFGUID objectID, COM_V
 
 // Creates the file of a physical printer of class clsid with its common and
 // physical-printer records and the class stamped on it.
-inline void MakePhysicalPrinter(REFGUID objectID, REFCLSID clsid, const PhysicalPrinterSpec& spec) {
+inline void MakePhysicalPrinter(REFGUID objectID, REFCLSID clsid, const PhysicalPrinterFields& fields) {
     CVekObjectConfig config;
     ASSERT_EQ(config.Create(objectID), S_OK);
-    auto common = NewCommon(objectID, VEK_PHYSICAL_PRINTER_OBJECT, clsid, spec.description);
-    common->NumPrinterModelsSupported = static_cast<DWORD>(spec.models.size());
-    for (size_t i = 0; i < spec.models.size(); ++i)
+    auto common = NewCommon(objectID, VEK_PHYSICAL_PRINTER_OBJECT, clsid, fields.description);
+    common->NumPrinterModelsSupported = static_cast<DWORD>(fields.models.size());
+    for (size_t i = 0; i < fields.models.size(); ++i)
         WideCopy(common->PrinterModelsSupported + i * VEK_MODEL_SLOT_CHARS, VEK_MODEL_SLOT_CHARS,
-                 spec.models[i].c_str());
+                 fields.models[i].c_str());
     ASSERT_EQ(config.SetVekObjectConfig(*common), S_OK);
     VEK_PHYSICAL_PRINTER_CONFIG_DATA printer;
     std::memset(&printer, 0, sizeof(printer));
-    WideCopy(printer.DeviceAddress, VEK_TEXT_CHARS, spec.address.c_str());
-    printer.DeviceAddressKind = spec.kind;
+    WideCopy(printer.DeviceAddress, VEK_TEXT_CHARS, fields.address.c_str());
+    printer.DeviceAddressKind = fields.kind;
     ASSERT_EQ(config.SetPhysicalPrinterConfig(printer), S_OK);
     ASSERT_EQ(config.AssociateClassID(clsid), S_OK);
 }
