@@ -37,8 +37,12 @@ const StatementText kStatements[] = {
     {"INSERT INTO vek_registry.keys(parent, name, name_upper) VALUES($1, $2, $3) RETURNING id", 3,
      {kInt8, kText, kText}},
     {"SELECT 1 FROM vek_registry.keys WHERE id = $1", 1, {kInt8}},
-    {"SELECT name FROM vek_registry.keys WHERE parent = $1 ORDER BY name_upper LIMIT 1 OFFSET $2",
+    {"SELECT name, name_upper FROM vek_registry.keys WHERE parent = $1 "
+     "ORDER BY name_upper LIMIT 1 OFFSET $2",
      2, {kInt8, kInt8}},
+    {"SELECT name, name_upper FROM vek_registry.keys WHERE parent = $1 AND name_upper > $2 "
+     "ORDER BY name_upper LIMIT 1",
+     2, {kInt8, kText}},
     {"SELECT 1 FROM vek_registry.keys WHERE parent = $1 LIMIT 1", 1, {kInt8}},
     {"DELETE FROM vek_registry.keys WHERE id = $1", 1, {kInt8}},
     {"DELETE FROM vek_registry.\"values\" WHERE key = $1", 1, {kInt8}},

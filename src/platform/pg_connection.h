@@ -30,6 +30,7 @@ enum class PgSql {
     kAddSubkey,
     kCheckKey,
     kSubkeyAt,
+    kSubkeyAfter,
     kHasSubkeys,
     kRemoveKey,
     kRemoveKeyValues,

@@ -44,6 +44,12 @@ private:
     std::vector<int64_t> roots_;
 };
 
+// A key's name from the first row of (name, name_upper).
+void ReadName(const PgRows& rows, RegName* name) {
+    name->text = rows.Text(0, 0);
+    name->folded = rows.Text(0, 1);
+}
+
 class PgTransaction final : public RegistryTransaction {
 public:
     PgTransaction(PgConnection& connection, const MachineTable& machines)
@@ -96,10 +102,16 @@ public:
         return Single(PgSql::kCheckKey, PgParams().Int(key), &rows, ERROR_KEY_DELETED, [] {});
     }
 
-    LSTATUS SubkeyAt(RegKeyId parent, DWORD index, std::string* name) override {
+    LSTATUS SubkeyAt(RegKeyId parent, DWORD index, RegName* name) override {
         PgRows rows;
         return Single(PgSql::kSubkeyAt, PgParams().Int(parent).Int(index), &rows,
-                      ERROR_NO_MORE_ITEMS, [&] { *name = rows.Text(0, 0); });
+                      ERROR_NO_MORE_ITEMS, [&] { ReadName(rows, name); });
+    }
+
+    LSTATUS SubkeyAfter(RegKeyId parent, std::string_view folded, RegName* name) override {
+        PgRows rows;
+        return Single(PgSql::kSubkeyAfter, PgParams().Int(parent).Text(folded), &rows,
+                      ERROR_NO_MORE_ITEMS, [&] { ReadName(rows, name); });
     }
 
     LSTATUS HasSubkeys(RegKeyId key, bool* any) override {

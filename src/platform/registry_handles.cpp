@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <utility>
 
 namespace vek {
 namespace {
@@ -48,8 +49,25 @@ LSTATUS HandleTable::Remove(HKEY handle) {
     KeyRef ignored;
     if (IsPredefined(handle, &ignored)) return ERROR_SUCCESS;
     std::unique_lock lock(mutex_);
+    marks_.erase(reinterpret_cast<uintptr_t>(handle));
     return open_.erase(reinterpret_cast<uintptr_t>(handle)) == 1 ? ERROR_SUCCESS
                                                                  : ERROR_INVALID_HANDLE;
+}
+
+bool HandleTable::FindMark(HKEY handle, WalkMark* mark) const {
+    std::shared_lock lock(mutex_);
+    const auto it = marks_.find(reinterpret_cast<uintptr_t>(handle));
+    if (it == marks_.end()) return false;
+    *mark = it->second;
+    return true;
+}
+
+void HandleTable::SetMark(HKEY handle, WalkMark mark) {
+    KeyRef ignored;
+    const auto value = reinterpret_cast<uintptr_t>(handle);
+    std::unique_lock lock(mutex_);
+    if (IsPredefined(handle, &ignored) || open_.count(value) == 1)
+        marks_.insert_or_assign(value, std::move(mark));
 }
 
 }  // namespace vek

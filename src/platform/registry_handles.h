@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <shared_mutex>
+#include <string>
 #include <unordered_map>
 
 #include "platform/registry_store.h"
@@ -24,6 +25,15 @@ struct KeyRef {
     RegKeyId key = 0;
 };
 
+// Where the last subkey walk on a handle stood: the key walked, the index it
+// returned and that subkey's folded name. The next index continues after the
+// name instead of counting the subkeys before it again.
+struct WalkMark {
+    RegKeyId key = 0;
+    DWORD index = 0;
+    std::string folded;
+};
+
 class HandleTable {
 public:
     // A new handle for ref.
@@ -34,9 +44,16 @@ public:
     // the handle is not open here.
     LSTATUS Remove(HKEY handle);
 
+    // The mark of the handle's last subkey walk; false when it has none.
+    bool FindMark(HKEY handle, WalkMark* mark) const;
+    // Records where a walk on the handle stands; ignored for a handle that is
+    // not open here (closed meanwhile).
+    void SetMark(HKEY handle, WalkMark mark);
+
 private:
     mutable std::shared_mutex mutex_;
     std::unordered_map<uintptr_t, KeyRef> open_;
+    std::unordered_map<uintptr_t, WalkMark> marks_;
 };
 
 }  // namespace vek

@@ -52,7 +52,11 @@ public:
     // ERROR_KEY_DELETED when the key no longer exists.
     virtual LSTATUS CheckKey(RegKeyId key) = 0;
     // The index-th subkey in folded-name order; ERROR_NO_MORE_ITEMS past the end.
-    virtual LSTATUS SubkeyAt(RegKeyId parent, DWORD index, std::string* name) = 0;
+    virtual LSTATUS SubkeyAt(RegKeyId parent, DWORD index, RegName* name) = 0;
+    // The first subkey whose folded name orders after `folded`, so a walk
+    // goes on from the name it last returned without counting from the start;
+    // ERROR_NO_MORE_ITEMS when there is none.
+    virtual LSTATUS SubkeyAfter(RegKeyId parent, std::string_view folded, RegName* name) = 0;
     virtual LSTATUS HasSubkeys(RegKeyId key, bool* any) = 0;
     // Removes the key and its values (the caller has checked it has no subkeys).
     virtual LSTATUS RemoveKey(RegKeyId key) = 0;

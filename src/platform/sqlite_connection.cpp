@@ -22,7 +22,9 @@ constexpr const char* kStatementText[] = {
     "SELECT id FROM keys WHERE parent = ?1 AND name_upper = ?2",
     "INSERT INTO keys(parent, name, name_upper) VALUES(?1, ?2, ?3)",
     "SELECT 1 FROM keys WHERE id = ?1",
-    "SELECT name FROM keys WHERE parent = ?1 ORDER BY name_upper LIMIT 1 OFFSET ?2",
+    "SELECT name, name_upper FROM keys WHERE parent = ?1 ORDER BY name_upper LIMIT 1 OFFSET ?2",
+    "SELECT name, name_upper FROM keys WHERE parent = ?1 AND name_upper > ?2 "
+    "ORDER BY name_upper LIMIT 1",
     "SELECT 1 FROM keys WHERE parent = ?1 LIMIT 1",
     "DELETE FROM keys WHERE id = ?1",
     "DELETE FROM \"values\" WHERE key = ?1",

@@ -27,6 +27,7 @@ enum class RegSql {
     kAddSubkey,
     kCheckKey,
     kSubkeyAt,
+    kSubkeyAfter,
     kHasSubkeys,
     kRemoveKey,
     kRemoveKeyValues,

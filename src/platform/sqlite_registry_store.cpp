@@ -53,6 +53,12 @@ private:
     sqlite3_stmt* statement_;
 };
 
+// A key's name from a row of (name, name_upper).
+void ReadName(const Query& query, RegName* name) {
+    name->text = query.Text(0);
+    name->folded = query.Text(1);
+}
+
 class SqliteTransaction final : public RegistryTransaction {
 public:
     explicit SqliteTransaction(SqliteConnection& connection) : connection_(connection) {}
@@ -107,11 +113,18 @@ public:
         return Single(query, [] {}, ERROR_KEY_DELETED);
     }
 
-    LSTATUS SubkeyAt(RegKeyId parent, DWORD index, std::string* name) override {
+    LSTATUS SubkeyAt(RegKeyId parent, DWORD index, RegName* name) override {
         Query query(connection_, RegSql::kSubkeyAt);
         query.Bind(1, parent);
         query.Bind(2, static_cast<int64_t>(index));
-        return Single(query, [&] { *name = query.Text(0); }, ERROR_NO_MORE_ITEMS);
+        return Single(query, [&] { ReadName(query, name); }, ERROR_NO_MORE_ITEMS);
+    }
+
+    LSTATUS SubkeyAfter(RegKeyId parent, std::string_view folded, RegName* name) override {
+        Query query(connection_, RegSql::kSubkeyAfter);
+        query.Bind(1, parent);
+        query.Bind(2, folded);
+        return Single(query, [&] { ReadName(query, name); }, ERROR_NO_MORE_ITEMS);
     }
 
     LSTATUS HasSubkeys(RegKeyId key, bool* any) override {

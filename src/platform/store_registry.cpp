@@ -226,15 +226,24 @@ LSTATUS StoreRegistry::EnumKey(HKEY key, DWORD index, WCHAR* name, DWORD* nameLe
     if (name == nullptr || nameLength == nullptr) return ERROR_INVALID_PARAMETER;
     KeyRef ref;
     if (LSTATUS status = handles_.Find(key, &ref); status != ERROR_SUCCESS) return status;
-    std::string found;
+    // A walk asking for the index after the one it last got goes on from that
+    // name: counting from the first subkey at each index makes a walk
+    // quadratic. Keys added or deleted meanwhile are then neither repeated
+    // nor skipped.
+    WalkMark last;
+    const bool follows = index > 0 && handles_.FindMark(key, &last) && last.index + 1 == index;
+    RegName found;
+    RegKeyId walked = 0;
     const LSTATUS status = store_->Run(RegTxnKind::kRead, [&](RegistryTransaction& txn) {
-        RegKeyId id = 0;
-        LSTATUS status = ListedKey(txn, ref, &id);
-        if (status == ERROR_SUCCESS) status = txn.SubkeyAt(id, index, &found);
+        LSTATUS status = ListedKey(txn, ref, &walked);
+        if (status == ERROR_SUCCESS)
+            status = follows && last.key == walked ? txn.SubkeyAfter(walked, last.folded, &found)
+                                                   : txn.SubkeyAt(walked, index, &found);
         return MissingOrDeleted(txn, ref, status);
     });
     if (status != ERROR_SUCCESS) return status;
-    return CopyNameOut(found, name, nameLength);
+    handles_.SetMark(key, WalkMark{walked, index, found.folded});
+    return CopyNameOut(found.text, name, nameLength);
 }
 
 LSTATUS StoreRegistry::EnumValue(HKEY key, DWORD index, WCHAR* name, DWORD* nameLength,

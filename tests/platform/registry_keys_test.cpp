@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/registry_test_util.h"
@@ -94,6 +96,80 @@ TEST_F(RegistryKeys, EnumerationIsInCaseInsensitiveOrderThenNoMoreItems) {
                                nullptr, nullptr, nullptr, nullptr, nullptr),
               ERROR_SUCCESS);
     EXPECT_EQ(count, 6u);
+    RegCloseKey(parent);
+}
+
+// The name at index on key, or the status when there is none.
+std::u16string SubkeyAt(HKEY key, DWORD index, LSTATUS* status) {
+    WCHAR name[260];
+    DWORD length = 260;
+    *status = RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+    return *status == ERROR_SUCCESS ? std::u16string(name, length) : std::u16string();
+}
+
+HKEY MustCreateChildren(const char16_t* path, std::initializer_list<const char16_t*> names) {
+    HKEY parent = MustCreate(HKEY_LOCAL_MACHINE, path);
+    for (const char16_t* name : names) RegCloseKey(MustCreate(parent, name));
+    return parent;
+}
+
+TEST_F(RegistryKeys, WalkDeletingEachReturnedKeySkipsNone) {
+    HKEY parent = MustCreateChildren(u"SOFTWARE\Drain", {u"a", u"b", u"c", u"d", u"e"});
+    std::vector<std::u16string> seen;
+    LSTATUS status = ERROR_SUCCESS;
+    for (DWORD index = 0;; ++index) {
+        const std::u16string name = SubkeyAt(parent, index, &status);
+        if (status != ERROR_SUCCESS) break;
+        seen.push_back(name);
+        EXPECT_EQ(RegDeleteKeyW(parent, name.c_str()), ERROR_SUCCESS);
+    }
+    EXPECT_EQ(status, ERROR_NO_MORE_ITEMS);
+    EXPECT_EQ(seen, (std::vector<std::u16string>{u"a", u"b", u"c", u"d", u"e"}));
+    RegCloseKey(parent);
+}
+
+TEST_F(RegistryKeys, KeyAddedBeforeWalkPositionDoesNotRepeatAName) {
+    HKEY parent = MustCreateChildren(u"SOFTWARE\Grow", {u"b", u"c"});
+    LSTATUS status = ERROR_SUCCESS;
+    EXPECT_EQ(SubkeyAt(parent, 0, &status), u"b");
+    RegCloseKey(MustCreate(parent, u"a"));
+    EXPECT_EQ(SubkeyAt(parent, 1, &status), u"c");
+    SubkeyAt(parent, 2, &status);
+    EXPECT_EQ(status, ERROR_NO_MORE_ITEMS);
+    RegCloseKey(parent);
+}
+
+TEST_F(RegistryKeys, IndexesOutOfSequenceStillCountFromTheFirstKey) {
+    HKEY parent = MustCreateChildren(u"SOFTWARE\Jump", {u"a", u"b", u"c", u"d"});
+    const char16_t* names[] = {u"a", u"b", u"c", u"d"};
+    LSTATUS status = ERROR_SUCCESS;
+    for (DWORD index : {2, 0, 3, 1, 1, 2}) EXPECT_EQ(SubkeyAt(parent, index, &status), names[index]);
+    RegCloseKey(parent);
+}
+
+TEST_F(RegistryKeys, InterleavedWalksOnTwoHandlesKeepTheirOwnPlace) {
+    HKEY first = MustCreateChildren(u"SOFTWARE\Twice", {u"a", u"b", u"c"});
+    HKEY second = MustCreate(HKEY_LOCAL_MACHINE, u"SOFTWARE\Twice");
+    const char16_t* names[] = {u"a", u"b", u"c"};
+    const std::pair<HKEY, DWORD> steps[] = {
+        {first, 0}, {first, 1}, {second, 0}, {first, 2}, {second, 1}};
+    LSTATUS status = ERROR_SUCCESS;
+    for (const auto& [key, index] : steps) EXPECT_EQ(SubkeyAt(key, index, &status), names[index]);
+    RegCloseKey(second);
+    RegCloseKey(first);
+}
+
+TEST_F(RegistryKeys, WalkGoesOnAfterAShortBufferRetry) {
+    HKEY parent = MustCreateChildren(u"SOFTWARE\Retry", {u"ExactlyTen", u"Zed"});
+    WCHAR name[10];
+    DWORD length = 10;
+    EXPECT_EQ(RegEnumKeyExW(parent, 0, name, &length, nullptr, nullptr, nullptr, nullptr),
+              ERROR_MORE_DATA);
+    LSTATUS status = ERROR_SUCCESS;
+    EXPECT_EQ(SubkeyAt(parent, 0, &status), u"ExactlyTen");
+    EXPECT_EQ(SubkeyAt(parent, 1, &status), u"Zed");
+    SubkeyAt(parent, 2, &status);
+    EXPECT_EQ(status, ERROR_NO_MORE_ITEMS);
     RegCloseKey(parent);
 }
 
