@@ -33,14 +33,14 @@ void SetText(WCHAR (&buffer)[N], const std::u16string& text) {
 void WriteStream(IStorage* parent, const WCHAR* name, const void* bytes, ULONG size) {
     vek::ComPtr<IStream> stream;
     ULONG written = 0;
-    if (FAILED(parent->CreateStream(name, kCreate, 0, 0, stream.Receive())) ||
+    if (FAILED(parent->CreateStream(name, kCreate, 0, 0, stream.put())) ||
         FAILED(stream->Write(bytes, size, &written)))
         std::abort();
 }
 
 vek::ComPtr<IStorage> CreateStorage(IStorage* parent, const std::u16string& name) {
     vek::ComPtr<IStorage> storage;
-    if (FAILED(parent->CreateStorage(name.c_str(), kReadWrite, 0, 0, storage.Receive()))) std::abort();
+    if (FAILED(parent->CreateStorage(name.c_str(), kReadWrite, 0, 0, storage.put()))) std::abort();
     return storage;
 }
 
@@ -61,7 +61,7 @@ struct Fixture {
         mediaFile = vek::Utf16ToUtf8(path);
 
         vek::ComPtr<IStorage> file;
-        if (FAILED(StgCreateDocfile(path.c_str(), kCreate, 0, file.Receive()))) std::abort();
+        if (FAILED(StgCreateDocfile(path.c_str(), kCreate, 0, file.put()))) std::abort();
         for (uint32_t id = 0; id < kMedia; ++id) {
             MEDIA_CHARACTERISTICS medium = {};
             medium.MediaID = id;

@@ -50,7 +50,7 @@ public:
     HRESULT Open() {
         if (open_) return E_FAIL;
         ComPtr<IStorage> root;
-        HRESULT status = OpenCatalogFile(Traits::kFileName, root.Receive());
+        HRESULT status = OpenCatalogFile(Traits::kFileName, root.put());
         if (FAILED(status)) return status;
         status = ReadConfigFile(root.get());
         if (FAILED(status)) return status;
@@ -61,7 +61,7 @@ public:
     HRESULT Create() {
         if (open_) return E_FAIL;
         ComPtr<IStorage> root;
-        const HRESULT status = CreateCatalogFile(Traits::kFileName, root.Receive());
+        const HRESULT status = CreateCatalogFile(Traits::kFileName, root.put());
         if (FAILED(status)) return status;
         open_ = true;
         return S_OK;
@@ -141,7 +141,7 @@ public:
         HRESULT status = StoreGlobal(*record);
         if (FAILED(status)) return status;
         ComPtr<IStorage> root;
-        status = OpenCatalogFileForChange(Traits::kFileName, root.Receive());
+        status = OpenCatalogFileForChange(Traits::kFileName, root.put());
         if (FAILED(status)) return status;
         return WriteGlobal(root.get(), *record);
     }
@@ -152,7 +152,7 @@ public:
         HRESULT status = StorePrinter(id, *record);
         if (FAILED(status)) return status;
         ComPtr<IStorage> root;
-        status = OpenCatalogFileForChange(Traits::kFileName, root.Receive());
+        status = OpenCatalogFileForChange(Traits::kFileName, root.put());
         if (FAILED(status)) return status;
         return WritePrinter(root.get(), id, *record);
     }
@@ -163,7 +163,7 @@ public:
         if (!open_) return E_FAIL;
         if (entries_.erase(id) == 0) return E_FAIL;
         ComPtr<IStorage> root;
-        const HRESULT status = OpenCatalogFile(Traits::kFileName, root.Receive());
+        const HRESULT status = OpenCatalogFile(Traits::kFileName, root.put());
         if (FAILED(status)) return status;
         WCHAR name[kIdNameUnits];
         IdToStorageName(id, name);
@@ -176,7 +176,7 @@ public:
         const auto found = entries_.find(id);
         if (found == entries_.end() || !found->second.printers.Remove(model)) return E_FAIL;
         ComPtr<IStorage> root;
-        HRESULT status = OpenCatalogFile(Traits::kFileName, root.Receive());
+        HRESULT status = OpenCatalogFile(Traits::kFileName, root.put());
         if (FAILED(status)) return status;
         ComPtr<IStorage> printers;
         status = OpenPrinterStorage(root.get(), id, printers);
@@ -230,7 +230,7 @@ private:
                 return false;
             }
             ComPtr<IStorage> entry;
-            if (SUCCEEDED(root->OpenStorage(name, nullptr, kOpenMode, nullptr, 0, entry.Receive())))
+            if (SUCCEEDED(root->OpenStorage(name, nullptr, kOpenMode, nullptr, 0, entry.put())))
                 ReadEntry(StorageNameToId(name), entry.get());
             return true;
         });
@@ -245,7 +245,7 @@ private:
         WalkElements(storage, [&](const WCHAR* name, DWORD type) {
             if (type == STGTY_STORAGE) {
                 ComPtr<IStorage> printers;
-                if (SUCCEEDED(storage->OpenStorage(name, nullptr, kOpenMode, nullptr, 0, printers.Receive())))
+                if (SUCCEEDED(storage->OpenStorage(name, nullptr, kOpenMode, nullptr, 0, printers.put())))
                     ReadPrinters(id, printers.get());
                 return true;
             }
@@ -273,7 +273,7 @@ private:
         WCHAR name[kIdNameUnits];
         IdToStorageName(record.*Traits::kId, name);
         ComPtr<IStorage> entry;
-        if (FAILED(OpenOrCreateStorage(root, name, entry.Receive()))) return E_FAIL;
+        if (FAILED(OpenOrCreateStorage(root, name, entry.put()))) return E_FAIL;
         return WriteRecord(entry.get(), Traits::kGlobalStream, &record, sizeof record);
     }
 
@@ -286,9 +286,9 @@ private:
         WCHAR name[kIdNameUnits];
         IdToStorageName(id, name);
         ComPtr<IStorage> entry;
-        if (FAILED(OpenOrCreateStorage(root, name, entry.Receive()))) return E_FAIL;
+        if (FAILED(OpenOrCreateStorage(root, name, entry.put()))) return E_FAIL;
         ComPtr<IStorage> printers;
-        if (FAILED(OpenOrCreateStorage(entry.get(), Traits::kPrinterStorage, printers.Receive()))) return E_FAIL;
+        if (FAILED(OpenOrCreateStorage(entry.get(), Traits::kPrinterStorage, printers.put()))) return E_FAIL;
         return WriteRecord(printers.get(), streamName, &record, sizeof record);
     }
 
@@ -298,9 +298,9 @@ private:
         WCHAR name[kIdNameUnits];
         IdToStorageName(id, name);
         ComPtr<IStorage> entry;
-        const HRESULT status = root->OpenStorage(name, nullptr, kOpenMode, nullptr, 0, entry.Receive());
+        const HRESULT status = root->OpenStorage(name, nullptr, kOpenMode, nullptr, 0, entry.put());
         if (FAILED(status)) return status;
-        return entry->OpenStorage(Traits::kPrinterStorage, nullptr, kOpenMode, nullptr, 0, printers.Receive());
+        return entry->OpenStorage(Traits::kPrinterStorage, nullptr, kOpenMode, nullptr, 0, printers.put());
     }
 
     Entries entries_;

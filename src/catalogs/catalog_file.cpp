@@ -50,7 +50,7 @@ HRESULT OpenCatalogFileForChange(const WCHAR* fileName, IStorage** root) {
 HRESULT WalkElements(IStorage* storage,
                      const std::function<bool(const WCHAR* name, DWORD type)>& visit) {
     ComPtr<IEnumSTATSTG> elements;
-    HRESULT status = storage->EnumElements(0, nullptr, 0, elements.Receive());
+    HRESULT status = storage->EnumElements(0, nullptr, 0, elements.put());
     if (FAILED(status)) return status;
     status = elements->Reset();
     if (FAILED(status)) return status;
@@ -74,7 +74,7 @@ HRESULT OpenOrCreateStorage(IStorage* parent, const WCHAR* name, IStorage** chil
 
 HRESULT ReadRecord(IStorage* parent, const WCHAR* streamName, void* out, ULONG size) {
     ComPtr<IStream> stream;
-    const HRESULT status = parent->OpenStream(streamName, nullptr, kOpenMode, 0, stream.Receive());
+    const HRESULT status = parent->OpenStream(streamName, nullptr, kOpenMode, 0, stream.put());
     if (FAILED(status)) return status;
     std::memset(out, 0, size);
     ULONG read = 0;
@@ -83,7 +83,7 @@ HRESULT ReadRecord(IStorage* parent, const WCHAR* streamName, void* out, ULONG s
 
 HRESULT WriteRecord(IStorage* parent, const WCHAR* streamName, const void* bytes, ULONG size) {
     ComPtr<IStream> stream;
-    if (FAILED(parent->CreateStream(streamName, kCreateMode, 0, 0, stream.Receive()))) return E_FAIL;
+    if (FAILED(parent->CreateStream(streamName, kCreateMode, 0, 0, stream.put()))) return E_FAIL;
     ULONG written = 0;
     if (FAILED(stream->Write(bytes, size, &written)) || written != size) return E_FAIL;
     return S_OK;

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "objectconfig/access_patterns.h"
-#include "objectconfig/com_ref.h"
+#include "platform/com_ptr.h"
 #include "vekconfig/com.h"
 #include "vekconfig/objectconfig.h"
 #include "vekconfig/storage.h"
@@ -47,8 +47,8 @@ template <class Entry, class OpenFile, class Write>
 HRESULT InstallList(bool open, Entry*& member, DWORD& memberCount, Entry* list, DWORD count,
                     const WCHAR* streamName, OpenFile&& openFile, Write&& write) {
     if (count != 0 && list == nullptr) return E_POINTER;
-    vek::ComRef<IStorage> storage;
-    const HRESULT hr = open ? openFile(storage.out()) : E_FAIL;
+    vek::ComPtr<IStorage> storage;
+    const HRESULT hr = open ? openFile(storage.put()) : E_FAIL;
     if (FAILED(hr)) {
         if (count != 0) std::free(list);
         return hr;
@@ -162,8 +162,8 @@ HRESULT CVekObjectConfig::SetVekSpecificMedia(DWORD mediaID, PRINTER_MEDIA_DATA 
     ConfigLockScope lock(m_Lock, Kind::kWrite, "SetVekSpecificMedia");
     if (FAILED(lock.status())) return lock.status();
     if (!m_bOpen) return E_FAIL;
-    vek::ComRef<IStorage> storage;
-    HRESULT hr = OpenVekObjectFile(storage.out(), m_FileName);
+    vek::ComPtr<IStorage> storage;
+    HRESULT hr = OpenVekObjectFile(storage.put(), m_FileName);
     if (FAILED(hr)) return hr;
     hr = UpdateVekSpecificMedia(mediaID, media);
     if (FAILED(hr)) return hr;
@@ -219,8 +219,8 @@ HRESULT CVekObjectConfig::SetSpoolingOn(BOOL state) {
     if (FAILED(lock.status())) return lock.status();
     if (!m_bOpen || !m_bLogicalPrinter) return E_FAIL;
     if (m_LogicalPrinter.SpoolingOn == state) return S_OK;
-    vek::ComRef<IStorage> storage;
-    const HRESULT hr = OpenVekObjectFile(storage.out(), m_FileName);
+    vek::ComPtr<IStorage> storage;
+    const HRESULT hr = OpenVekObjectFile(storage.put(), m_FileName);
     if (FAILED(hr)) return hr;
     m_LogicalPrinter.SpoolingOn = state;
     return WriteLogicalPrinterData(storage.get(), &m_LogicalPrinter);
@@ -230,8 +230,8 @@ HRESULT CVekObjectConfig::AssociateClassID(const GUID& classID) {
     ConfigLockScope lock(m_Lock, Kind::kWrite, "AssociateClassID");
     if (FAILED(lock.status())) return lock.status();
     if (!m_bOpen) return E_FAIL;
-    vek::ComRef<IStorage> storage;
-    const HRESULT hr = OpenVekObjectFile(storage.out(), m_FileName);
+    vek::ComPtr<IStorage> storage;
+    const HRESULT hr = OpenVekObjectFile(storage.put(), m_FileName);
     if (FAILED(hr)) return hr;
     return storage->SetClass(classID);
 }

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "objectconfig/com_ref.h"
+#include "platform/com_ptr.h"
 #include "objectconfig/lock_scope.h"
 #include "vekconfig/objectconfig.h"
 #include "vekconfig/storage.h"
@@ -100,8 +100,8 @@ HRESULT CVekObjectConfig::Create(GUID objectID) {
     freeVekObject();
     m_ObjectID = objectID;
     m_bOpen = false;
-    vek::ComRef<IStorage> storage;
-    const HRESULT hr = CreateVekObjectFile(storage.out(), objectID);
+    vek::ComPtr<IStorage> storage;
+    const HRESULT hr = CreateVekObjectFile(storage.put(), objectID);
     m_bOpen = SUCCEEDED(hr);
     return hr;
 }
@@ -113,8 +113,8 @@ HRESULT CVekObjectConfig::Create(const WCHAR* fileName) {
     freeVekObject();
     m_ObjectID = GUID_NULL;
     m_bOpen = false;
-    vek::ComRef<IStorage> storage;
-    const HRESULT hr = CreateVekObjectFile(storage.out(), fileName);
+    vek::ComPtr<IStorage> storage;
+    const HRESULT hr = CreateVekObjectFile(storage.put(), fileName);
     m_bOpen = SUCCEEDED(hr);
     return hr;
 }
@@ -125,8 +125,8 @@ HRESULT CVekObjectConfig::Open(GUID objectID) {
     freeVekObject();
     m_bOpen = false;
     m_ObjectID = objectID;
-    vek::ComRef<IStorage> storage;
-    HRESULT hr = OpenVekObjectFile(storage.out(), objectID);
+    vek::ComPtr<IStorage> storage;
+    HRESULT hr = OpenVekObjectFile(storage.put(), objectID);
     if (SUCCEEDED(hr)) hr = ReadObjectAttributes(storage.get());
     if (FAILED(hr)) return freeVekObject(), hr;
     m_bOpen = true;
@@ -143,8 +143,8 @@ HRESULT CVekObjectConfig::Open(const WCHAR* fileName) {
     freeVekObject();
     m_bOpen = false;
     if (!fits) return E_INVALIDARG;
-    vek::ComRef<IStorage> storage;
-    HRESULT hr = OpenVekObjectFile(storage.out(), path);
+    vek::ComPtr<IStorage> storage;
+    HRESULT hr = OpenVekObjectFile(storage.put(), path);
     if (SUCCEEDED(hr)) hr = ReadObjectAttributes(storage.get());
     if (FAILED(hr)) return freeVekObject(), hr;
     if (m_bCommonConfig) m_ObjectID = m_Common.ObjectID;

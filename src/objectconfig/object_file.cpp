@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "foundation/report.h"
-#include "objectconfig/com_ref.h"
+#include "platform/com_ptr.h"
 #include "platform/env.h"
 #include "vekconfig/config_files.h"
 #include "vekconfig/objectconfig.h"
@@ -38,8 +38,8 @@ HRESULT OpenRetryingWhileLocked(const WCHAR* path, DWORD mode, IStorage** storag
 // Replaces one stream with bytes; reports with the writer's contexts.
 HRESULT WriteStream(IStorage* storage, const WCHAR* name, const void* bytes, size_t size,
                     const WCHAR* createContext, const WCHAR* writeContext) {
-    vek::ComRef<IStream> stream;
-    HRESULT hr = storage->CreateStream(name, kCreate, 0, 0, stream.out());
+    vek::ComPtr<IStream> stream;
+    HRESULT hr = storage->CreateStream(name, kCreate, 0, 0, stream.put());
     if (FAILED(hr)) {
         vek::ReportError(createContext, hr);
         return E_FAIL;
@@ -120,8 +120,8 @@ HRESULT CVekObjectConfig::CreateVekObjectFile(IStorage** storage, const WCHAR* p
 
 HRESULT CVekObjectConfig::ReadObjectAttributes(IStorage* storage) {
     if (storage == nullptr) return E_FAIL;
-    vek::ComRef<IEnumSTATSTG> elements;
-    HRESULT hr = storage->EnumElements(0, nullptr, 0, elements.out());
+    vek::ComPtr<IEnumSTATSTG> elements;
+    HRESULT hr = storage->EnumElements(0, nullptr, 0, elements.put());
     if (FAILED(hr)) return hr;
     hr = elements->Reset();
     if (FAILED(hr)) return hr;
@@ -137,9 +137,9 @@ HRESULT CVekObjectConfig::ReadObjectAttributes(IStorage* storage) {
         CoTaskMemFree(stat.pwcsName);
         if (stat.type != STGTY_STREAM) continue;
 
-        vek::ComRef<IStream> stream;
-        hr = storage->OpenStream(name, nullptr, kOpenReadWrite, 0, stream.out());
-        if (hr == STG_E_INVALIDFLAG) hr = storage->OpenStream(name, nullptr, kOpenRead, 0, stream.out());
+        vek::ComPtr<IStream> stream;
+        hr = storage->OpenStream(name, nullptr, kOpenReadWrite, 0, stream.put());
+        if (hr == STG_E_INVALIDFLAG) hr = storage->OpenStream(name, nullptr, kOpenRead, 0, stream.put());
         if (FAILED(hr)) {
             vek::ReportError(u"CVekObjectConfig::ReadObjectAttributes:OpenStream", hr);
             return hr;

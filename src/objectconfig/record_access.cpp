@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "objectconfig/access_patterns.h"
-#include "objectconfig/com_ref.h"
+#include "platform/com_ptr.h"
 #include "vekconfig/objectconfig.h"
 #include "vekconfig/storage.h"
 
@@ -71,8 +71,8 @@ HRESULT CVekObjectConfig::GetDefaultImageAttributes(ImageAttributesT* attributes
 
 HRESULT CVekObjectConfig::SetVekObjectConfig(VEK_COMMON_CONFIG_DATA config) {
     if (!m_bOpen) return E_FAIL;
-    vek::ComRef<IStorage> storage;
-    const HRESULT hr = OpenVekObjectFile(storage.out(), m_FileName);
+    vek::ComPtr<IStorage> storage;
+    const HRESULT hr = OpenVekObjectFile(storage.put(), m_FileName);
     if (FAILED(hr)) return hr;
     m_Common = config;
     std::memset(m_Common.Reserved, 0, sizeof m_Common.Reserved);
@@ -83,8 +83,8 @@ HRESULT CVekObjectConfig::SetVekObjectConfig(VEK_COMMON_CONFIG_DATA config) {
 
 HRESULT CVekObjectConfig::SetPhysicalPrinterConfig(VEK_PHYSICAL_PRINTER_CONFIG_DATA config) {
     if (!m_bOpen) return E_FAIL;
-    vek::ComRef<IStorage> storage;
-    const HRESULT hr = OpenVekObjectFile(storage.out(), m_FileName);
+    vek::ComPtr<IStorage> storage;
+    const HRESULT hr = OpenVekObjectFile(storage.put(), m_FileName);
     if (FAILED(hr)) return hr;
     m_PhysicalPrinter = config;
     std::memset(m_PhysicalPrinter.Reserved, 0, sizeof m_PhysicalPrinter.Reserved);
@@ -100,8 +100,8 @@ HRESULT CVekObjectConfig::SetPhysicalPrinterConfig(VEK_PHYSICAL_PRINTER_CONFIG_D
         vek::ConfigLockScope lock(m_Lock, vek::ConfigLockScope::Kind::kWrite, #Method); \
         if (FAILED(lock.status())) return lock.status();                               \
         if (!m_bOpen) return E_FAIL;                                                    \
-        vek::ComRef<IStorage> storage;                                                  \
-        const HRESULT hr = OpenVekObjectFile(storage.out(), m_FileName);                \
+        vek::ComPtr<IStorage> storage;                                                  \
+        const HRESULT hr = OpenVekObjectFile(storage.put(), m_FileName);                \
         if (FAILED(hr)) return hr;                                                      \
         member = record;                                                                \
         const HRESULT written = writer(storage.get(), &member);                         \

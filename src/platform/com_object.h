@@ -7,7 +7,9 @@
 
 #include <atomic>
 
+#include "platform/com_ptr.h"
 #include "vekconfig/component_categories.h"
+#include "vekconfig/storage.h"
 
 namespace vek {
 
@@ -22,6 +24,8 @@ template <> struct InterfaceId<ICatRegister> { static constexpr const IID& value
 template <> struct InterfaceId<ICatInformation> { static constexpr const IID& value = IID_ICatInformation; };
 template <> struct InterfaceId<IEnumGUID> { static constexpr const IID& value = IID_IEnumGUID; };
 template <> struct InterfaceId<IEnumCATEGORYINFO> { static constexpr const IID& value = IID_IEnumCATEGORYINFO; };
+template <> struct InterfaceId<IStorage> { static constexpr const IID& value = IID_IStorage; };
+template <> struct InterfaceId<IEnumSTATSTG> { static constexpr const IID& value = IID_IEnumSTATSTG; };
 
 template <class First, class... Others>
 class ComObject : public First, public Others... {
@@ -57,39 +61,6 @@ protected:
 
 private:
     std::atomic<ULONG> refs_{1};
-};
-
-// Holds one reference and releases it at the end of its scope.
-template <class Interface>
-class ComPtr {
-public:
-    ComPtr() = default;
-    explicit ComPtr(Interface* adopted) : p_(adopted) {}
-    ~ComPtr() { reset(); }
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-
-    Interface* get() const { return p_; }
-    Interface* operator->() const { return p_; }
-    explicit operator bool() const { return p_ != nullptr; }
-    // For out-arguments: releases what is held and hands out the slot.
-    Interface** put() {
-        reset();
-        return &p_;
-    }
-    void** put_void() { return reinterpret_cast<void**>(put()); }
-    Interface* detach() {
-        Interface* p = p_;
-        p_ = nullptr;
-        return p;
-    }
-    void reset() {
-        if (p_ != nullptr) p_->Release();
-        p_ = nullptr;
-    }
-
-private:
-    Interface* p_ = nullptr;
 };
 
 }  // namespace vek

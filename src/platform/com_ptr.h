@@ -1,5 +1,5 @@
 // An owning reference to a COM-shaped interface: releases what it holds when
-// it goes out of scope, so every storage and stream is released on every path.
+// it goes out of scope, so every object is released on every path.
 //
 // Thread safety: as the interface it holds.
 #pragma once
@@ -10,15 +10,15 @@ template <class T>
 class ComPtr {
 public:
     ComPtr() = default;
-    ~ComPtr() { Reset(); }
+    explicit ComPtr(T* adopted) : pointer_(adopted) {}
+    ~ComPtr() { reset(); }
     ComPtr(const ComPtr&) = delete;
     ComPtr& operator=(const ComPtr&) = delete;
-    ComPtr(ComPtr&& other) noexcept : pointer_(other.pointer_) { other.pointer_ = nullptr; }
+    ComPtr(ComPtr&& other) noexcept : pointer_(other.detach()) {}
     ComPtr& operator=(ComPtr&& other) noexcept {
         if (this != &other) {
-            Reset();
-            pointer_ = other.pointer_;
-            other.pointer_ = nullptr;
+            reset();
+            pointer_ = other.detach();
         }
         return *this;
     }
@@ -27,14 +27,21 @@ public:
     T* operator->() const { return pointer_; }
     explicit operator bool() const { return pointer_ != nullptr; }
 
-    // Releases the current reference and hands out the slot for an
-    // out-parameter that receives a new one.
-    T** Receive() {
-        Reset();
+    // For an out-parameter: releases the current reference and hands out the
+    // slot that receives a new one.
+    T** put() {
+        reset();
         return &pointer_;
     }
+    void** put_void() { return reinterpret_cast<void**>(put()); }
 
-    void Reset() {
+    // Hands the reference to the caller, leaving this empty.
+    T* detach() {
+        T* pointer = pointer_;
+        pointer_ = nullptr;
+        return pointer;
+    }
+    void reset() {
         if (pointer_ != nullptr) pointer_->Release();
         pointer_ = nullptr;
     }

@@ -105,7 +105,7 @@ protected:
         std::map<std::string, std::string> tree;
         ComPtr<IStorage> root;
         EXPECT_EQ(StgOpenStorage(path.c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0,
-                                 root.Receive()),
+                                 root.put()),
                   S_OK);
         if (root) Walk(root.get(), "", tree);
         return tree;
@@ -116,7 +116,7 @@ protected:
 private:
     void Walk(IStorage* storage, const std::string& prefix, std::map<std::string, std::string>& tree) {
         ComPtr<IEnumSTATSTG> elements;
-        ASSERT_EQ(storage->EnumElements(0, nullptr, 0, elements.Receive()), S_OK);
+        ASSERT_EQ(storage->EnumElements(0, nullptr, 0, elements.put()), S_OK);
         STATSTG element = {};
         while (elements->Next(1, &element, nullptr) == S_OK) {
             const std::string name = prefix + Utf16ToUtf8(element.pwcsName);
@@ -124,13 +124,13 @@ private:
                 tree[name] = "<storage>";
                 ComPtr<IStorage> child;
                 EXPECT_EQ(storage->OpenStorage(element.pwcsName, nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE,
-                                               nullptr, 0, child.Receive()),
+                                               nullptr, 0, child.put()),
                           S_OK);
                 if (child) Walk(child.get(), name + "/", tree);
             } else {
                 ComPtr<IStream> stream;
                 EXPECT_EQ(storage->OpenStream(element.pwcsName, nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0,
-                                              stream.Receive()),
+                                              stream.put()),
                           S_OK);
                 std::string bytes(element.cbSize.QuadPart, '\0');
                 ULONG read = 0;

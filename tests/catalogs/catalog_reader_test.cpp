@@ -15,18 +15,18 @@ constexpr DWORD kCreate = STGM_CREATE | kReadWrite;
 class HandWrittenCatalog : public CatalogTest {
 protected:
     void SetUp() override {
-        ASSERT_EQ(StgCreateDocfile(DonorPath().c_str(), kCreate, 0, root_.Receive()), S_OK);
+        ASSERT_EQ(StgCreateDocfile(DonorPath().c_str(), kCreate, 0, root_.put()), S_OK);
     }
 
     ComPtr<IStorage> Storage(IStorage* parent, const std::u16string& name) {
         ComPtr<IStorage> storage;
-        EXPECT_EQ(parent->CreateStorage(name.c_str(), kReadWrite, 0, 0, storage.Receive()), S_OK);
+        EXPECT_EQ(parent->CreateStorage(name.c_str(), kReadWrite, 0, 0, storage.put()), S_OK);
         return storage;
     }
 
     void Stream(IStorage* parent, const std::u16string& name, const void* bytes, size_t size) {
         ComPtr<IStream> stream;
-        ASSERT_EQ(parent->CreateStream(name.c_str(), kCreate, 0, 0, stream.Receive()), S_OK);
+        ASSERT_EQ(parent->CreateStream(name.c_str(), kCreate, 0, 0, stream.put()), S_OK);
         ULONG written = 0;
         ASSERT_EQ(stream->Write(bytes, static_cast<ULONG>(size), &written), S_OK);
     }
@@ -37,7 +37,7 @@ protected:
     }
 
     // Releases the file so that a catalog can open it.
-    void Close() { root_.Reset(); }
+    void Close() { root_.reset(); }
 
     std::vector<uint32_t> OpenAndList(CVekDonorConfig& catalog, HRESULT expected = S_OK) {
         Close();
@@ -75,7 +75,7 @@ TEST_F(HandWrittenCatalog, DonorStorageWithoutItsGlobalStreamIsSkippedAndTheRest
     auto odd = Storage(root_.get(), u"2");
     const char bytes[] = "other";
     Stream(odd.get(), u"OTHER_STREAM", bytes, sizeof bytes);
-    odd.Reset();
+    odd.reset();
     GlobalRecord(u"3", Donor(3));
     CVekDonorConfig catalog;
     EXPECT_EQ(OpenAndList(catalog), (std::vector<uint32_t>{1u, 3u}));
@@ -88,8 +88,8 @@ TEST_F(HandWrittenCatalog, GlobalRecordIsKeyedByItsOwnIdAndPrinterRecordsByTheSt
     auto printers = Storage(storage.get(), u"PRINTER_DONOR");
     const auto printer = PrinterDonor(u"Real-Model", u"p");
     Stream(printers.get(), u"Stream-Name", &printer, sizeof printer);
-    printers.Reset();
-    storage.Reset();
+    printers.reset();
+    storage.reset();
     CVekDonorConfig catalog;
     EXPECT_EQ(OpenAndList(catalog), (std::vector<uint32_t>{40u, 41u}));
     DONOR_CHARACTERISTICS read = {};
@@ -108,7 +108,7 @@ TEST_F(HandWrittenCatalog, ShortStreamLeavesTheUnreadPartOfTheRecordZero) {
     auto storage = Storage(root_.get(), u"9");
     const auto donor = Donor(9, u"short");
     Stream(storage.get(), u"DONOR_CHARACTERISTICS_V1", &donor, 100);
-    storage.Reset();
+    storage.reset();
     CVekDonorConfig catalog;
     EXPECT_EQ(OpenAndList(catalog), (std::vector<uint32_t>{9u}));
     DONOR_CHARACTERISTICS read = {};
@@ -123,8 +123,8 @@ TEST_F(HandWrittenCatalog, StorageNameThatIsNotANumberReadsAsIdZero) {
     auto printers = Storage(storage.get(), u"ANY_NAME");
     const auto printer = PrinterDonor(u"M", u"m");
     Stream(printers.get(), u"M", &printer, sizeof printer);
-    printers.Reset();
-    storage.Reset();
+    printers.reset();
+    storage.reset();
     CVekDonorConfig catalog;
     EXPECT_EQ(OpenAndList(catalog), (std::vector<uint32_t>{0u}));
     PRINTER_DONOR_CHARACTERISTICS read = {};
@@ -138,8 +138,8 @@ TEST_F(HandWrittenCatalog, PrinterRecordsAreReadNewestFirstInReverseWalkOrder) {
     const auto bb = PrinterDonor(u"BB", u"bb");
     Stream(printers.get(), u"BB", &bb, sizeof bb);
     Stream(printers.get(), u"A", &a, sizeof a);
-    printers.Reset();
-    storage.Reset();
+    printers.reset();
+    storage.reset();
     CVekDonorConfig catalog;
     OpenAndList(catalog);
     uint32_t count = 0;

@@ -263,14 +263,14 @@ TEST_F(DonorCatalog, FileHeldByAnotherOpenerFailsAtOnceAndIsNotReplaced) {
     const auto donor = Donor(1);
     ASSERT_EQ(catalog_.SetDonorCharacteristics(&donor), S_OK);
     ComPtr<IStorage> holder;
-    ASSERT_EQ(StgOpenStorage(DonorPath().c_str(), nullptr, kReadWrite, nullptr, 0, holder.Receive()), S_OK);
+    ASSERT_EQ(StgOpenStorage(DonorPath().c_str(), nullptr, kReadWrite, nullptr, 0, holder.put()), S_OK);
 
     CVekDonorConfig blocked;
     EXPECT_EQ(blocked.Open(), STG_E_LOCKVIOLATION);
     const auto second = Donor(2);
     EXPECT_EQ(catalog_.SetDonorCharacteristics(&second), STG_E_LOCKVIOLATION);
     EXPECT_EQ(ListedIds(catalog_), (std::vector<uint32_t>{1u, 2u}));
-    holder.Reset();
+    holder.reset();
 
     const auto tree = Tree(DonorPath());
     EXPECT_TRUE(tree.count("1/DONOR_CHARACTERISTICS_V1"));

@@ -7,27 +7,24 @@
 #include <sstream>
 
 namespace vek::test {
-namespace {
 
-std::string ReadAll(const std::filesystem::path& path) {
+std::string Slurp(const std::filesystem::path& path) {
     std::ifstream in(path);
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
 }
 
-}  // namespace
-
-ToolResult RunVekcfg(const std::string& args, const std::filesystem::path& scratch) {
+ToolResult RunVekcfg(const std::string& args, const std::filesystem::path& scratch, const std::string& cwd) {
     const auto out = scratch / "vekcfg.out";
     const auto err = scratch / "vekcfg.err";
-    const std::string command = std::string(VEK_TOOL_PATH) + " " + args + " >" + out.string() +
+    const std::string command = (cwd.empty() ? "" : "cd " + cwd + " && ") + std::string(VEK_TOOL_PATH) + " " + args + " >" + out.string() +
                                 " 2>" + err.string() + " </dev/null";
     const int status = std::system(command.c_str());
     ToolResult result;
     result.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = ReadAll(out);
-    result.err = ReadAll(err);
+    result.out = Slurp(out);
+    result.err = Slurp(err);
     std::filesystem::remove(out);
     std::filesystem::remove(err);
     return result;

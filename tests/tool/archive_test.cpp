@@ -31,7 +31,7 @@ std::vector<std::string> Listings() {
 class ArchiveTest : public ToolTest {
 protected:
     std::string Listing(const std::string& command, const std::string& home) {
-        const Result result = Run("--home " + home + " " + command);
+        const ToolResult result = Run("--home " + home + " " + command);
         EXPECT_EQ(result.exit, 0) << command << "\n" << result.err;
         return std::regex_replace(result.out, std::regex(home), "HOME");
     }
@@ -76,7 +76,7 @@ TEST_F(ArchiveTest, TruncatedArchiveIsRefusedAndChangesNothing) {
     const std::string before = Snapshot();
     for (size_t cut : {size_t{0}, size_t{10}, bytes.size() / 2, bytes.size() - 1}) {
         std::ofstream(Home("cut.vekcfg"), std::ios::binary | std::ios::trunc) << bytes.substr(0, cut);
-        const Result refused = Refused("import " + Home("cut.vekcfg"));
+        const ToolResult refused = Refused("import " + Home("cut.vekcfg"));
         EXPECT_EQ(refused.exit, 1);
     }
     EXPECT_EQ(Snapshot(), before);
@@ -100,7 +100,7 @@ TEST_F(ArchiveTest, ImportThatCannotStageItsFilesPutsTheRegistryBack) {
     std::ofstream(Home("bad.vekcfg"), std::ios::binary)
         << ArchiveWithConfigRoot(Home("plainfile") + "/config/", "SOFTWARE\\Norvane\\VekConfiguration");
     const std::string before = Snapshot();
-    const Result refused = Refused("import " + Home("bad.vekcfg"));
+    const ToolResult refused = Refused("import " + Home("bad.vekcfg"));
     EXPECT_NE(refused.err.find("unchanged"), std::string::npos) << refused.err;
     EXPECT_EQ(Snapshot(), before);
 }

@@ -68,7 +68,7 @@ TEST_F(SetupPrinterTest, MalformedAddressGuidOrOverlongTextIsAUsageError) {
 
 TEST_F(SetupPrinterTest, DeviceThatIsNotAttachedNeedsUnattached) {
     const std::string before = Snapshot();
-    const Result refused = Refused("setup-printer scsi-printer 9-0-9-0 --model M");
+    const ToolResult refused = Refused("setup-printer scsi-printer 9-0-9-0 --model M");
     EXPECT_NE(refused.err.find("--unattached"), std::string::npos) << refused.err;
     EXPECT_EQ(Snapshot(), before);
 }

@@ -25,15 +25,15 @@ class ToolTest : public VekcfgTest {
 protected:
     // Runs and expects success.
     std::string Ok(const std::string& args) {
-        const Result result = Run(args);
+        const ToolResult result = Run(args);
         EXPECT_EQ(result.exit, 0) << args << "\n" << result.err;
         EXPECT_EQ(result.err.find("vekcfg:"), std::string::npos) << args << "\n" << result.err;
         return result.out;
     }
 
     // Runs and expects a failure told in one line "vekcfg: ...".
-    Result Refused(const std::string& args) {
-        const Result result = Run(args);
+    ToolResult Refused(const std::string& args) {
+        const ToolResult result = Run(args);
         EXPECT_NE(result.exit, 0) << args;
         EXPECT_EQ(result.err.rfind("vekcfg: ", 0), 0u) << args << "\n" << result.err;
         EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << args << "\n" << result.err;

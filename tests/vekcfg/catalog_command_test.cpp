@@ -1,4 +1,6 @@
 // vekcfg donor|media: the catalogs edited and listed from the command line.
+#include <fstream>
+
 #include "vekcfg_runner.h"
 
 namespace vek::test {
@@ -30,7 +32,7 @@ TEST_F(CatalogCommand, MediaListingAndRemoval) {
     EXPECT_EQ(Run("media ls --json").out,
               "[{\"id\":7,\"text\":\"Glossy \\\"A4\\\"\",\"value1\":0,\"value2\":0,\"value3\":0,\"value4\":210,"
               "\"real1\":0,\"real2\":0}]\n");
-    const Result potential = Run("media potential P-200");
+    const ToolResult potential = Run("media potential P-200");
     EXPECT_NE(potential.out.find("printer-text3=\"tray 2\""), std::string::npos) << potential.out;
     EXPECT_NE(potential.out.find("printer-value2=9"), std::string::npos) << potential.out;
 
@@ -42,17 +44,17 @@ TEST_F(CatalogCommand, MediaListingAndRemoval) {
 }
 
 TEST_F(CatalogCommand, MissingCatalogListsEmptyAndShowFails) {
-    const Result list = Run("media ls --json");
+    const ToolResult list = Run("media ls --json");
     EXPECT_EQ(list.exit, 0) << list.err;
     EXPECT_EQ(list.out, "[]\n");
-    const Result show = Run("donor show 1");
+    const ToolResult show = Run("donor show 1");
     EXPECT_EQ(show.exit, 1);
     EXPECT_NE(show.err.find("no donor 1"), std::string::npos) << show.err;
     EXPECT_FALSE(std::filesystem::exists(home_ / "config" / "VekDonor.cfg"));
 }
 
 TEST_F(CatalogCommand, ModelThatCannotNameAStreamIsRefusedAndNothingIsStored) {
-    const Result result = Run("donor set 1 --model " + std::string(32, 'M'));
+    const ToolResult result = Run("donor set 1 --model " + std::string(32, 'M'));
     EXPECT_EQ(result.exit, 1);
     EXPECT_NE(result.err.find("1 to 31 characters"), std::string::npos) << result.err;
     EXPECT_EQ(Run("donor potential " + std::string(32, 'M')).out, "");
@@ -74,7 +76,7 @@ TEST_F(CatalogCommand, DamagedCatalogIsReportedAndLeftAlone) {
     ASSERT_EQ(Run("donor set 1 --text x").exit, 0);
     const auto file = home_ / "config" / "VekDonor.cfg";
     std::ofstream(file, std::ios::binary | std::ios::trunc) << std::string(2048, 'Z');
-    const Result list = Run("donor ls");
+    const ToolResult list = Run("donor ls");
     EXPECT_EQ(list.exit, 1);
     EXPECT_NE(list.err.find("cannot open the catalog"), std::string::npos) << list.err;
     EXPECT_EQ(Run("donor set 2 --text y").exit, 1);

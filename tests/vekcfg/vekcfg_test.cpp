@@ -12,7 +12,7 @@ namespace vek::test {
 namespace {
 
 TEST_F(VekcfgTest, FreshHomeShowsEverySettingWithItsDefault) {
-    const Result result = Run("settings");
+    const ToolResult result = Run("settings");
     ASSERT_EQ(result.exit, 0) << result.err;
     EXPECT_EQ(result.out, "ConfigurationRoot          " + Home("config") + "/\n" +
                               "SpoolRoot                  " + Home("spool") + "/\n" +
@@ -36,20 +36,20 @@ TEST_F(VekcfgTest, SetThenGetRoundTripsWithNamesInAnyCase) {
 }
 
 TEST_F(VekcfgTest, OtherMachineOnTheSqliteStoreFailsAndLocalCommandsRefuseMachine) {
-    const Result remote = Run("--machine elsewhere settings get LogLength");
+    const ToolResult remote = Run("--machine elsewhere settings get LogLength");
     EXPECT_EQ(remote.exit, 1);
     EXPECT_NE(remote.err, "");
     EXPECT_EQ(Run("--machine localhost settings get LogLength").out, "1000000\n");
     EXPECT_EQ(Run("--machine localhost settings get SpoolRoot").exit, 2);
     EXPECT_EQ(Run("--machine elsewhere events").exit, 2);
     EXPECT_EQ(Run("--machine").exit, 2);
-    const Result copy = Run("registry migrate " + Home("registry.sqlite") + " " + Home("b.sqlite"));
+    const ToolResult copy = Run("registry migrate " + Home("registry.sqlite") + " " + Home("b.sqlite"));
     EXPECT_EQ(copy.exit, 2) << "two SQLite files is no migration";
 }
 
 TEST_F(VekcfgTest, RelativeDirectoryIsStoredAbsolute) {
     std::filesystem::create_directory(Home("a"));
-    const Result result = Run("settings set SpoolRoot ../spool2", Home("a"));
+    const ToolResult result = Run("settings set SpoolRoot ../spool2", Home("a"));
     ASSERT_EQ(result.exit, 0) << result.err;
     EXPECT_TRUE(std::filesystem::is_directory(Home("spool2")));
     EXPECT_EQ(Run("settings get SpoolRoot").out, Home("spool2") + "/\n");
@@ -60,7 +60,7 @@ TEST_F(VekcfgTest, BadInputGivesOneLineErrorAndNonZeroExit) {
                              "settings set LogLength 99999999999", "settings set LogLength ''",
                              "settings frobnicate", "settings get", "events --last zero",
                              "events --bogus", "nosuchcommand"}) {
-        const Result result = Run(args);
+        const ToolResult result = Run(args);
         EXPECT_EQ(result.exit, 2) << args;
         EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << args << result.err;
         EXPECT_EQ(result.err.rfind("vekcfg: ", 0), 0u) << args;
@@ -69,7 +69,7 @@ TEST_F(VekcfgTest, BadInputGivesOneLineErrorAndNonZeroExit) {
 }
 
 TEST_F(VekcfgTest, DirectoryWithMissingParentIsRefused) {
-    const Result result = Run("settings set ConfigurationRoot " + Home("no/parent"));
+    const ToolResult result = Run("settings set ConfigurationRoot " + Home("no/parent"));
     EXPECT_EQ(result.exit, 1);
     EXPECT_NE(result.err.find("its parent must exist"), std::string::npos) << result.err;
 }
@@ -77,12 +77,12 @@ TEST_F(VekcfgTest, DirectoryWithMissingParentIsRefused) {
 TEST_F(VekcfgTest, DamagedRegistryIsNamedWithoutCrashing) {
     std::ofstream(home_ / "registry.sqlite") << std::string(8192, '\x5a');
     for (const char* args : {"settings", "settings get TempRoot", "settings set LogFileName x"}) {
-        const Result result = Run(args);
+        const ToolResult result = Run(args);
         EXPECT_EQ(result.exit, 1) << args;
         EXPECT_NE(result.err.find("registry.sqlite is damaged"), std::string::npos)
             << args << ": " << result.err;
     }
-    const Result events = Run("events");
+    const ToolResult events = Run("events");
     EXPECT_EQ(events.exit, 0);
     EXPECT_NE(events.out.find("function FAILED (0x3f1)"), std::string::npos) << events.out;
 }
@@ -90,7 +90,7 @@ TEST_F(VekcfgTest, DamagedRegistryIsNamedWithoutCrashing) {
 TEST_F(VekcfgTest, EventsShowWarningsOldestFirstAndJsonLinesParse) {
     EXPECT_EQ(Run("events").out, "no events in " + Home("events.jsonl") + "\n");
     ASSERT_EQ(Run("settings").exit, 0);
-    const Result readable = Run("events");
+    const ToolResult readable = Run("events");
     ASSERT_EQ(readable.exit, 0);
     const auto config = readable.out.find("VEK config location not found in Registry");
     const auto temp = readable.out.find("VEK TEMP location not found in Registry");
@@ -99,7 +99,7 @@ TEST_F(VekcfgTest, EventsShowWarningsOldestFirstAndJsonLinesParse) {
     EXPECT_LT(config, temp);
     EXPECT_NE(readable.out.find("  warning  "), std::string::npos);
 
-    const Result json = Run("events --json --last 1");
+    const ToolResult json = Run("events --json --last 1");
     ASSERT_EQ(json.exit, 0);
     EventLogEntry entry;
     ASSERT_EQ(std::count(json.out.begin(), json.out.end(), '\n'), 1);
@@ -109,7 +109,7 @@ TEST_F(VekcfgTest, EventsShowWarningsOldestFirstAndJsonLinesParse) {
 
 TEST_F(VekcfgTest, DamagedEventLinesAreCountedOnStandardError) {
     std::ofstream(home_ / "events.jsonl") << "{\"type\":\n";
-    const Result result = Run("events");
+    const ToolResult result = Run("events");
     EXPECT_EQ(result.exit, 0);
     EXPECT_NE(result.err.find("1 damaged line"), std::string::npos) << result.err;
 }
@@ -117,7 +117,7 @@ TEST_F(VekcfgTest, DamagedEventLinesAreCountedOnStandardError) {
 TEST_F(VekcfgTest, HomeOptionUsesAnotherDirectory) {
     const auto other = home_ / "other";
     std::filesystem::create_directory(other);
-    const Result result = Run("--home " + other.string() + " settings get ConfigurationRoot");
+    const ToolResult result = Run("--home " + other.string() + " settings get ConfigurationRoot");
     ASSERT_EQ(result.exit, 0) << result.err;
     EXPECT_EQ(result.out, (other / "config").string() + "/\n");
     EXPECT_TRUE(std::filesystem::exists(other / "registry.sqlite"));

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "json_text.h"
+#include "registry_tool_support.h"
 #include "tool_output.h"
 #include "vekconfig/vekconfig.h"
 
@@ -19,23 +21,17 @@ struct Element {
 };
 
 std::string ClassText(const CLSID& clsid) {
-    if (clsid == GUID_NULL) return {};
-    WCHAR text[39];
-    StringFromGUID2(clsid, text, 39);
-    return vek::Utf16ToUtf8(text);
+    return clsid == GUID_NULL ? std::string() : GuidString(clsid);
 }
 
 // Control characters (as in "\x05SummaryInformation") shown as escapes.
-std::string Printable(const std::string& name, bool json) {
+std::string Printable(const std::string& name) {
     std::string out;
     for (unsigned char c : name) {
-        char escape[8];
         if (c < 0x20) {
-            std::snprintf(escape, sizeof escape, json ? "\\u%04x" : "\\x%02x", c);
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02x", c);
             out += escape;
-        } else if (json && (c == '"' || c == '\\')) {
-            out += '\\';
-            out += static_cast<char>(c);
         } else {
             out += static_cast<char>(c);
         }
@@ -73,7 +69,7 @@ public:
             } else {
                 hr = visit(storage, stat.pwcsName, element);
             }
-            if (FAILED(hr)) Fail("cfb", Printable(element.path, false) + ": " + StorageStatusText(hr));
+            if (FAILED(hr)) Fail("cfb", Printable(element.path) + ": " + StorageStatusText(hr));
             CoTaskMemFree(stat.pwcsName);
         }
         elements->Release();
@@ -113,11 +109,11 @@ int List(const std::string& file, bool json) {
     });
     root->Release();
     if (json) {
-        std::printf("{\"file\": \"%s\", \"clsid\": \"%s\", \"elements\": [", Printable(file, true).c_str(),
+        std::printf("{\"file\": %s, \"clsid\": \"%s\", \"elements\": [", JsonString(file).c_str(),
                     ClassText(stat.clsid).c_str());
         for (size_t i = 0; i < elements.size(); ++i) {
             const Element& e = elements[i];
-            std::printf("%s\n  {\"path\": \"%s\", \"type\": \"%s\", ", i ? "," : "", Printable(e.path, true).c_str(),
+            std::printf("%s\n  {\"path\": %s, \"type\": \"%s\", ", i ? "," : "", JsonString(e.path).c_str(),
                         e.type == STGTY_STORAGE ? "storage" : "stream");
             if (e.type == STGTY_STORAGE)
                 std::printf("\"clsid\": \"%s\"}", ClassText(e.clsid).c_str());
@@ -133,10 +129,10 @@ int List(const std::string& file, bool json) {
         storageLine("/", stat.clsid);
         for (const Element& e : elements) {
             if (e.type == STGTY_STORAGE)
-                storageLine(Printable(e.path, false) + "/", e.clsid);
+                storageLine(Printable(e.path) + "/", e.clsid);
             else
                 std::printf("%-8s %12llu  %s\n", "stream", static_cast<unsigned long long>(e.size),
-                            Printable(e.path, false).c_str());
+                            Printable(e.path).c_str());
         }
     }
     return FAILED(hr) ? 1 : 0;

@@ -55,11 +55,7 @@ int RunEvents(const std::vector<std::string>& args) {
     std::vector<vek::EventLogEntry> entries;
     size_t skipped = 0;
     const HRESULT status = vek::ReadEventLog(&entries, &skipped);
-    if (FAILED(status)) {
-        char code[16];
-        std::snprintf(code, sizeof code, "0x%08X", static_cast<uint32_t>(status));
-        return Fail(kCommand, "cannot read " + vek::EventLogPath() + " (" + code + ")");
-    }
+    if (FAILED(status)) return Fail(kCommand, "cannot read " + vek::EventLogPath() + " (" + StatusString(status) + ")");
     const size_t first = last != 0 && entries.size() > last ? entries.size() - last : 0;
     for (size_t i = first; i < entries.size(); ++i) {
         if (json)

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "json_text.h"
+
 namespace vekcfg {
 
 void JsonWriter::BeforeValue() {
@@ -39,14 +41,14 @@ void JsonWriter::EndArray() {
 
 void JsonWriter::Key(std::string_view name) {
     BeforeValue();
-    Quoted(name);
+    text_ += JsonString(name);
     text_ += ':';
     afterKey_ = true;
 }
 
 void JsonWriter::String(std::string_view utf8) {
     BeforeValue();
-    Quoted(utf8);
+    text_ += JsonString(utf8);
 }
 
 void JsonWriter::Integer(long long value) {
@@ -64,24 +66,6 @@ void JsonWriter::Real(float value) {
         text_ += "null";
     else
         text_ += written;
-}
-
-void JsonWriter::Quoted(std::string_view utf8) {
-    text_ += '"';
-    for (const char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            text_ += '\\';
-            text_ += c;
-        } else if (byte < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", byte);
-            text_ += escape;
-        } else {
-            text_ += c;
-        }
-    }
-    text_ += '"';
 }
 
 }  // namespace vekcfg

@@ -26,7 +26,6 @@ public:
 
 private:
     void BeforeValue();
-    void Quoted(std::string_view utf8);
 
     std::string text_;
     // For each open object or array: whether it already holds a value.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "command.h"
+#include "json_text.h"
 #include "registry_tool_support.h"
 #include "tool_output.h"
 #include "vekconfig/vekconfig.h"
@@ -21,34 +22,9 @@ namespace {
 
 constexpr const char* kCommand = "object";
 
-std::string Hex(HRESULT status) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(status));
-    return text;
-}
-
 template <size_t N>
 std::string FieldText(const WCHAR (&field)[N]) {
-    size_t length = 0;
-    while (length < N && field[length] != 0) ++length;
-    return vek::Utf16ToUtf8(std::u16string_view(field, length));
-}
-
-std::string Quoted(const std::string& text) {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", c);
-            out += escape;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
+    return FieldString(field, N);
 }
 
 std::string Number(double value) {
@@ -61,7 +37,7 @@ std::string Number(double value) {
 class Report {
 public:
     void Section(const std::string& name) { sections_.push_back({name, {}}); }
-    void Text(const std::string& key, const std::string& value) { Add(key, Quoted(value)); }
+    void Text(const std::string& key, const std::string& value) { Add(key, JsonString(value)); }
     void Value(const std::string& key, double value) { Add(key, Number(value)); }
     void List(const std::string& key, const std::vector<std::string>& jsonItems) {
         std::string out = "[";
@@ -73,10 +49,10 @@ public:
         if (json) {
             std::printf("{");
             for (size_t s = 0; s < sections_.size(); ++s) {
-                std::printf("%s%s: {", s ? ", " : "", Quoted(sections_[s].first).c_str());
+                std::printf("%s%s: {", s ? ", " : "", JsonString(sections_[s].first).c_str());
                 const auto& values = sections_[s].second;
                 for (size_t v = 0; v < values.size(); ++v)
-                    std::printf("%s%s: %s", v ? ", " : "", Quoted(values[v].first).c_str(),
+                    std::printf("%s%s: %s", v ? ", " : "", JsonString(values[v].first).c_str(),
                                 values[v].second.c_str());
                 std::printf("}");
             }
@@ -127,7 +103,7 @@ void ShowCommon(CVekObjectConfig& config, Report& report) {
     PRINTER_MODEL_ARRAY models{};
     std::vector<std::string> names;
     if (SUCCEEDED(config.GetPrinterModelsSupported(&models))) {
-        for (DWORD i = 0; i < models.Count; ++i) names.push_back(Quoted(FieldText(models.Entries[i])));
+        for (DWORD i = 0; i < models.Count; ++i) names.push_back(JsonString(FieldText(models.Entries[i])));
         CoTaskMemFree(models.Entries);
     }
     report.List("PrinterModelsSupported", names);
@@ -198,9 +174,9 @@ void ShowLists(CVekObjectConfig& config, Report& report) {
     std::vector<std::string> items;
     if (SUCCEEDED(config.GetLpPpConnections(&connections, &count))) {
         for (DWORD i = 0; i < count; ++i)
-            items.push_back("{\"PPObjectID\": " + Quoted(GuidString(connections[i].PPObjectID)) +
+            items.push_back("{\"PPObjectID\": " + JsonString(GuidString(connections[i].PPObjectID)) +
                             ", \"BrokerClassID\": " +
-                            Quoted(GuidString(connections[i].ConnectionData.BrokerClassID)) + "}");
+                            JsonString(GuidString(connections[i].ConnectionData.BrokerClassID)) + "}");
         std::free(connections);
     }
     report.List("connections", items);
@@ -398,7 +374,7 @@ int Create(const std::u16string& path, bool byId, GUID id, const std::vector<std
     if (SUCCEEDED(hr) && type == "physical") hr = config.SetPhysicalPrinterConfig(VEK_PHYSICAL_PRINTER_CONFIG_DATA{});
     if (SUCCEEDED(hr) && type == "logical") hr = config.SetLogicalPrinterConfig(VEK_LOGICAL_PRINTER_CONFIG_DATA{});
     if (SUCCEEDED(hr) && common.ClassID != GUID_NULL) hr = config.AssociateClassID(common.ClassID);
-    if (FAILED(hr)) return Fail(kCommand, "cannot create " + vek::Utf16ToUtf8(path) + " (" + Hex(hr) + ")");
+    if (FAILED(hr)) return Fail(kCommand, "cannot create " + vek::Utf16ToUtf8(path) + " (" + StatusString(hr) + ")");
     std::printf("%s\n", vek::Utf16ToUtf8(path).c_str());
     return 0;
 }
@@ -422,7 +398,7 @@ int Set(const std::u16string& path, const std::vector<std::string>& args) {
     hr = found->second(config, std::vector<std::string>(args.begin() + 1, args.end()), &ok);
     if (!ok) return Usage(kCommand, "bad value for " + args[0]);
     if (hr == E_INVALIDARG) return Fail(kCommand, "value not allowed for " + args[0]);
-    if (FAILED(hr)) return Fail(kCommand, "cannot set " + args[0] + " (" + Hex(hr) + ")");
+    if (FAILED(hr)) return Fail(kCommand, "cannot set " + args[0] + " (" + StatusString(hr) + ")");
     return 0;
 }
 

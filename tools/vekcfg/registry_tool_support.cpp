@@ -1,7 +1,5 @@
 #include "registry_tool_support.h"
 
-#include <cstdio>
-
 #include "vekconfig/vekconfig.h"
 
 namespace vekcfg {
@@ -15,12 +13,6 @@ std::string GuidString(const GUID& guid) {
     WCHAR text[39];
     StringFromGUID2(guid, text, 39);
     return vek::Utf16ToUtf8(text);
-}
-
-std::string StatusString(HRESULT status) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(status));
-    return text;
 }
 
 std::string FieldString(const WCHAR* field, size_t capacity) {

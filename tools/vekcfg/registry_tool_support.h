@@ -1,5 +1,5 @@
 // Pieces shared by the object-registry commands (class, object register,
-// wire, device, categories): GUID arguments, statuses and fixed text fields.
+// wire, device, categories): GUID arguments and fixed text fields.
 #pragma once
 
 #include <string>
@@ -12,8 +12,6 @@ namespace vekcfg {
 bool ParseGuidArgument(const std::string& text, GUID* guid);
 // The braced upper-case text of a GUID.
 std::string GuidString(const GUID& guid);
-// A status as 0xXXXXXXXX.
-std::string StatusString(HRESULT status);
 // A fixed, terminated (or full) UTF-16 field as UTF-8.
 std::string FieldString(const WCHAR* field, size_t capacity);
 // The description of a registered category for locale 0x409, or "".

@@ -41,9 +41,14 @@ std::string DescribeRegistryTrouble() {
     }
 }
 
+std::string StatusString(HRESULT status) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(status));
+    return text;
+}
+
 std::string StorageStatusText(HRESULT status) {
-    char code[16];
-    std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(status));
+    const std::string code = StatusString(status);
     const char* words = nullptr;
     switch (static_cast<uint32_t>(status)) {
         case 0x80030002: words = "no such file"; break;

@@ -19,6 +19,8 @@ int Usage(const char* command, const std::string& message);
 // trouble (damaged, unreadable, ...).
 std::string DescribeRegistryTrouble();
 
+// A status as 0xXXXXXXXX.
+std::string StatusString(HRESULT status);
 // A failed open or read of a compound file in words ("no such file", "not a
 // compound file", ...), with the status.
 std::string StorageStatusText(HRESULT status);

@@ -7,46 +7,13 @@
 // thread at a time per file.
 #pragma once
 
-#include <atomic>
 #include <memory>
 
+#include "platform/com_object.h"
 #include "platform/compound/compound_file.h"
 #include "vekconfig/storage.h"
 
 namespace vek::compound {
-
-// The IUnknown part of every object here: one interface besides IUnknown, a
-// count that starts at one, and a hook run before the object is freed.
-template <typename Interface, const IID& kInterfaceId>
-class RefCounted : public Interface {
-public:
-    HRESULT QueryInterface(REFIID riid, void** ppv) override {
-        if (ppv == nullptr) return E_POINTER;
-        if (riid == IID_IUnknown || riid == kInterfaceId) {
-            AddRef();
-            *ppv = static_cast<Interface*>(this);
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        const ULONG left = --refs_;
-        if (left == 0) {
-            BeforeFree();
-            delete this;
-        }
-        return left;
-    }
-
-protected:
-    virtual ~RefCounted() = default;
-    virtual void BeforeFree() {}
-
-private:
-    std::atomic<ULONG> refs_{1};
-};
 
 // Each returns S_OK and an object with one reference, or a failure status.
 HRESULT NewStorageObject(std::shared_ptr<CompoundFile> file, uint32_t id, bool writable, IStorage** storage);

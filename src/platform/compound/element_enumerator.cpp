@@ -6,7 +6,7 @@
 namespace vek::compound {
 namespace {
 
-class ElementEnumerator final : public RefCounted<IEnumSTATSTG, IID_IEnumSTATSTG> {
+class ElementEnumerator final : public ComObject<IEnumSTATSTG> {
 public:
     ElementEnumerator(std::shared_ptr<CompoundFile> file, uint32_t storage)
         : file_(std::move(file)), storage_(storage) {

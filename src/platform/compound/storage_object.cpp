@@ -16,14 +16,14 @@ HRESULT ReadName(const WCHAR* name, std::u16string_view* out) {
     return IsValidElementName(*out) ? S_OK : STG_E_INVALIDNAME;
 }
 
-class StorageObject final : public RefCounted<IStorage, IID_IStorage> {
+class StorageObject final : public ComObject<IStorage> {
 public:
     StorageObject(std::shared_ptr<CompoundFile> file, uint32_t id, bool writable)
         : file_(std::move(file)), id_(id), writable_(writable) {
         file_->MarkOpen(id_);
     }
 
-    void BeforeFree() override {
+    ~StorageObject() override {
         file_->MarkClosed(id_);
         if (file_->HasPendingChanges()) file_->Commit();
     }

@@ -9,7 +9,7 @@
 namespace vek::compound {
 namespace {
 
-class StreamObject final : public RefCounted<IStream, IID_IStream> {
+class StreamObject final : public ComObject<IStream> {
 public:
     StreamObject(std::shared_ptr<CompoundFile> file, uint32_t id, bool writable)
         : file_(std::move(file)), id_(id), writable_(writable) {
@@ -18,7 +18,7 @@ public:
 
     HRESULT Locate() { return file_->LocateStream(id_, &extents_); }
 
-    void BeforeFree() override {
+    ~StreamObject() override {
         Flush();
         file_->MarkClosed(id_);
     }
