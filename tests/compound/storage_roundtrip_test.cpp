@@ -79,8 +79,8 @@ std::string ReadOne(IStorage* storage, const std::string& name) {
 }
 
 TEST(StorageRoundTrip, SectorsReusedWhileALargeFileIsOpenReadBackTheirNewBytes) {
-    // Large enough to be read through the read-ahead window rather than
-    // held whole; the window must not keep the old bytes of reused sectors.
+    // Large enough to be read through the block cache rather than held
+    // whole; the cache must not keep the old bytes of reused sectors.
     TempHome home;
     const std::string path = home / "large.cfg";
     std::vector<Node> plan;
@@ -90,8 +90,8 @@ TEST(StorageRoundTrip, SectorsReusedWhileALargeFileIsOpenReadBackTheirNewBytes) 
     ASSERT_EQ(StgOpenStorage(W(path).c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0, &root), S_OK);
     ASSERT_EQ(root->DestroyElement(W("s1100").c_str()), S_OK);
     ASSERT_EQ(root->Commit(0), S_OK);
-    // Reading the neighbours in file order pulls the freed sectors into the
-    // window; the new stream is then written into them.
+    // Reading the neighbours pulls the freed sectors into the cache; the new
+    // stream is then written into them.
     EXPECT_EQ(ReadOne(root, "s1098"), plan[98].bytes);
     EXPECT_EQ(ReadOne(root, "s1099"), plan[99].bytes);
     const Node added = Stream("t", Pattern(9308, 777));

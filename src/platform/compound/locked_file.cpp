@@ -14,10 +14,14 @@ namespace vek::compound {
 namespace {
 
 // Files up to this size are read whole when opened.
-constexpr uint64_t kCacheLimit = 1u << 20;
-// The read-ahead window of larger files; reads of up to half of it that
-// start at most that far past the previous read go through it.
-constexpr uint64_t kWindow = 256u << 10;
+constexpr uint64_t kWholeLimit = 1u << 20;
+// Reads of at least this many bytes go straight to the file.
+constexpr size_t kDirectRead = 32768;
+// The block cache of larger files: 64 blocks of 32 KB.
+constexpr unsigned kBlockShift = 15;
+constexpr uint64_t kBlockSize = uint64_t{1} << kBlockShift;
+constexpr size_t kSlots = 64;
+constexpr uint64_t kNoBlock = ~uint64_t{0};
 // A file replaced between open and lock is retried this often.
 constexpr int kReplacedRetries = 8;
 
@@ -57,7 +61,7 @@ HRESULT LockedFile::Open(const std::string& path, Access access, Disposition dis
             ::close(fd);
             return error == EWOULDBLOCK ? STG_E_LOCKVIOLATION : STG_E_UNKNOWN;
         }
-        struct stat held {}, named {};
+        struct stat held {};
         if (::fstat(fd, &held) != 0) {
             ::close(fd);
             return STG_E_UNKNOWN;
@@ -66,17 +70,19 @@ HRESULT LockedFile::Open(const std::string& path, Access access, Disposition dis
             ::close(fd);
             return STG_E_ACCESSDENIED;
         }
-        if (::stat(path.c_str(), &named) != 0 || named.st_ino != held.st_ino ||
-            named.st_dev != held.st_dev) {
-            ::close(fd);  // replaced or removed while we were locking: look again
+        if (held.st_nlink == 0) {
+            ::close(fd);  // removed or replaced while we were locking: look again
             continue;
         }
         std::unique_ptr<LockedFile> opened(new LockedFile(fd, static_cast<uint64_t>(held.st_size)));
         if (disposition != Disposition::kOpenExisting) {
             HRESULT hr = opened->Resize(0);
             if (FAILED(hr)) return hr;
-        } else if (opened->size_ > 0 && opened->size_ <= kCacheLimit) {
-            opened->Fill(0, opened->size_);
+        } else if (opened->size_ > 0 && opened->size_ <= kWholeLimit) {
+            // Filled by the read below, so not zeroed first.
+            opened->whole_.reset(new uint8_t[opened->size_]);
+            if (SUCCEEDED(opened->ReadDirect(0, opened->whole_.get(), opened->size_)))
+                opened->wholeSize_ = opened->size_;
         }
         *file = std::move(opened);
         return S_OK;
@@ -86,38 +92,60 @@ HRESULT LockedFile::Open(const std::string& path, Access access, Disposition dis
 
 LockedFile::~LockedFile() { ::close(fd_); }
 
-void LockedFile::Fill(uint64_t offset, uint64_t capacity) const {
-    if (capacity_ < capacity) {
-        // Filled by the read below, so not zeroed first.
-        window_.reset(new uint8_t[capacity]);
-        capacity_ = capacity;
-    }
-    windowStart_ = offset;
-    windowSize_ = 0;
-    const uint64_t want = std::min<uint64_t>(capacity_, size_ - offset);
-    while (windowSize_ < want) {
-        const ssize_t n = ::pread(fd_, window_.get() + windowSize_, want - windowSize_,
-                                  static_cast<off_t>(offset + windowSize_));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;  // what is missing is read from the file directly
-        windowSize_ += static_cast<uint64_t>(n);
-    }
-}
-
 HRESULT LockedFile::ReadAt(uint64_t offset, void* buffer, size_t length) const {
     if (offset > size_ || length > size_ - offset) return STG_E_READFAULT;
     auto* out = static_cast<uint8_t*>(buffer);
-    const bool sequential = offset >= lastEnd_ && offset - lastEnd_ <= kWindow / 2;
-    lastEnd_ = offset + length;
-    const auto inWindow = [&] { return offset >= windowStart_ && offset + length <= windowStart_ + windowSize_; };
-    if (!inWindow() && sequential && length <= kWindow / 2 && size_ > kCacheLimit) {
-        Fill(offset, kWindow);
-    }
-    if (inWindow()) {
-        std::memcpy(out, window_.get() + (offset - windowStart_), length);
+    if (offset + length <= wholeSize_) {
+        std::memcpy(out, whole_.get() + offset, length);
         return S_OK;
     }
-    return ReadDirect(offset, out, length);
+    if (length >= kDirectRead) return ReadDirect(offset, out, length);
+    while (length > 0) {
+        const uint64_t index = offset >> kBlockShift;
+        const uint64_t within = offset & (kBlockSize - 1);
+        const size_t take = static_cast<size_t>(std::min<uint64_t>(length, kBlockSize - within));
+        const uint8_t* block = CachedBlock(index);
+        if (block == nullptr || within + take > blockBytes_[index % kSlots]) return ReadDirect(offset, out, length);
+        std::memcpy(out, block + within, take);
+        out += take;
+        offset += take;
+        length -= take;
+    }
+    return S_OK;
+}
+
+const uint8_t* LockedFile::CachedBlock(uint64_t index) const {
+    if (!blocks_) {
+        // Filled by the reads below, so not zeroed first.
+        blocks_.reset(new uint8_t[kSlots * kBlockSize]);
+        tags_.reset(new uint64_t[kSlots]);
+        blockBytes_.reset(new uint32_t[kSlots]);
+        Forget();
+    }
+    const size_t slot = index % kSlots;
+    uint8_t* block = blocks_.get() + slot * kBlockSize;
+    if (tags_[slot] == index) return block;
+    const uint64_t start = index << kBlockShift;
+    const uint64_t want = std::min<uint64_t>(kBlockSize, size_ - start);
+    uint64_t got = 0;
+    while (got < want) {
+        const ssize_t n = ::pread(fd_, block + got, want - got, static_cast<off_t>(start + got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += static_cast<uint64_t>(n);
+    }
+    if (got == 0) {
+        tags_[slot] = kNoBlock;
+        return nullptr;
+    }
+    tags_[slot] = index;
+    blockBytes_[slot] = static_cast<uint32_t>(got);
+    return block;
+}
+
+void LockedFile::Forget() const {
+    if (!tags_) return;
+    std::fill(tags_.get(), tags_.get() + kSlots, kNoBlock);
 }
 
 HRESULT LockedFile::ReadDirect(uint64_t offset, uint8_t* out, size_t length) const {
@@ -140,10 +168,24 @@ HRESULT LockedFile::WriteAt(uint64_t offset, const void* buffer, size_t length) 
         if (n < 0) return errno == ENOSPC || errno == EDQUOT || errno == EFBIG ? STG_E_MEDIUMFULL : STG_E_WRITEFAULT;
         done += static_cast<size_t>(n);
     }
-    const uint64_t windowEnd = windowStart_ + windowSize_;
-    const uint64_t from = std::max(offset, windowStart_);
-    const uint64_t to = std::min(offset + length, windowEnd);
-    if (from < to) std::memcpy(window_.get() + (from - windowStart_), in + (from - offset), to - from);
+    if (offset < wholeSize_) {
+        const uint64_t to = std::min<uint64_t>(offset + length, wholeSize_);
+        std::memcpy(whole_.get() + offset, in, to - offset);
+    }
+    if (tags_ && length > 0) {
+        for (uint64_t index = offset >> kBlockShift; index <= (offset + length - 1) >> kBlockShift; ++index) {
+            const size_t slot = index % kSlots;
+            if (tags_[slot] != index) continue;
+            const uint64_t start = index << kBlockShift;
+            const uint64_t from = std::max(offset, start);
+            const uint64_t to = std::min(offset + length, start + blockBytes_[slot]);
+            if (offset + length > start + blockBytes_[slot] && blockBytes_[slot] < kBlockSize) {
+                tags_[slot] = kNoBlock;  // the write grows the block's valid part: read it again
+            } else if (from < to) {
+                std::memcpy(blocks_.get() + slot * kBlockSize + (from - start), in + (from - offset), to - from);
+            }
+        }
+    }
     size_ = std::max(size_, offset + length);
     return S_OK;
 }
@@ -155,7 +197,8 @@ HRESULT LockedFile::Resize(uint64_t length) {
     } while (rc != 0 && errno == EINTR);
     if (rc != 0) return errno == ENOSPC || errno == EFBIG ? STG_E_MEDIUMFULL : STG_E_WRITEFAULT;
     size_ = length;
-    windowSize_ = length > windowStart_ ? std::min(windowSize_, length - windowStart_) : 0;
+    wholeSize_ = std::min(wholeSize_, length);
+    Forget();
     return S_OK;
 }
 

@@ -4,12 +4,14 @@
 //
 // The lock is an open-file-description lock (flock), so a second open in the
 // same process is refused as well as one in another process. After locking,
-// the descriptor and the path must still name the same file; a file replaced
-// or removed meanwhile is opened again.
+// the locked file must still have a name: a file replaced or removed while we
+// were locking it is opened again.
 //
 // Small files are read whole at open and served from memory. In larger files,
-// a read that follows on from the one before fills a read-ahead window, so
-// many small reads in file order cost few system calls. Writes keep both
+// reads of a block (32 KB) or more go straight to the file, into the caller's
+// buffer; smaller ones (table sectors, mini sectors) are served from a cache
+// of aligned blocks, so scattered small reads cost few system calls and no
+// byte is fetched twice while its block stays cached. Writes keep the cached
 // copies current.
 //
 // Thread safety: one object is used by one thread at a time.
@@ -52,19 +54,23 @@ public:
 
 private:
     LockedFile(int fd, uint64_t size) : fd_(fd), size_(size) {}
-    // Reads up to capacity bytes at offset into the window (fewer at the end
-    // of the file or after a read error).
-    void Fill(uint64_t offset, uint64_t capacity) const;
     HRESULT ReadDirect(uint64_t offset, uint8_t* out, size_t length) const;
+    // The cached copy of block index, read from the file if need be; null
+    // after a read error.
+    const uint8_t* CachedBlock(uint64_t index) const;
+    void Forget() const;
 
     int fd_;
     uint64_t size_;
-    // The file's bytes [windowStart_, windowStart_ + windowSize_).
-    mutable std::unique_ptr<uint8_t[]> window_;
-    mutable uint64_t capacity_ = 0;
-    mutable uint64_t windowStart_ = 0;
-    mutable uint64_t windowSize_ = 0;
-    mutable uint64_t lastEnd_ = 0;  // where the last read ended
+    // A small file's bytes, read whole at open; empty for larger files.
+    std::unique_ptr<uint8_t[]> whole_;
+    uint64_t wholeSize_ = 0;  // how much of whole_ holds the file's bytes
+    // Direct-mapped block cache: slot i holds the block whose index is
+    // tags_[i] (kNoBlock when empty), the first blockBytes_[i] bytes of it
+    // valid.
+    mutable std::unique_ptr<uint8_t[]> blocks_;
+    mutable std::unique_ptr<uint64_t[]> tags_;
+    mutable std::unique_ptr<uint32_t[]> blockBytes_;
 };
 
 }  // namespace vek::compound
