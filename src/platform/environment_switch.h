@@ -8,9 +8,9 @@
 // suffice, and their limits, is set out in environment_switch.cpp.
 //
 // Thread safety: a cache belongs to one thread (keep it thread_local), so
-// no state is shared between threads. Reading the environment while another
-// thread changes it is a race for getenv too; changes that happen before
-// the question (in the memory-order sense) are always seen.
+// no state is shared between threads. A change made by another thread counts
+// once it happened before the question (in the memory-order sense); changing
+// the environment during a question is a race, as it is for getenv.
 #pragma once
 
 #include <unistd.h>
