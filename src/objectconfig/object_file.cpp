@@ -4,6 +4,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <memory>
+#include <string_view>
 
 #include "foundation/report.h"
 #include "platform/com_ptr.h"
@@ -22,8 +25,35 @@ constexpr DWORD kCreate = STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE;  
 // how long each attempt waits for the holder to let go.
 constexpr int kLockRetries = 1000;
 constexpr uint32_t kLockWaitMilliseconds = 100;
-// Element names are copied up to this many code units.
-constexpr size_t kNameChars = 256;
+// The streams that each hold one fixed record, in the order of the file
+// layout; CVekObjectConfig::ReadObjectAttributes lists their members in the
+// same order.
+constexpr std::u16string_view kRecordStreams[] = {
+    VEK_COMMON_STREAM,
+    VEK_PHYSICAL_PRINTER_STREAM,
+    VEK_LOGICAL_PRINTER_STREAM,
+    VEK_PF_LOGICAL_PRINTER_STREAM,
+    VEK_LOGICAL_PRINTER_5300_STREAM,
+    VEK_JOB_ATTRIBUTES_STREAM,
+    VEK_PAGE_ATTRIBUTES_STREAM,
+    VEK_IMAGE_ATTRIBUTES_STREAM,
+};
+// The streams that each hold a list.
+constexpr std::u16string_view kMediaStream = VEK_MEDIA_STREAM;
+constexpr std::u16string_view kConnectionsStream = VEK_CONNECTIONS_STREAM;
+
+// A fixed record member and its presence flag.
+struct RecordMember {
+    void* record;
+    size_t size;
+    bool* present;
+};
+
+// Frees an element name that the enumerator handed out.
+struct ElementNameFree {
+    void operator()(WCHAR* name) const { CoTaskMemFree(name); }
+};
+using ElementName = std::unique_ptr<WCHAR, ElementNameFree>;
 
 // One open in the given mode, retried while the file is held elsewhere. Each
 // attempt waits for the holder to let go instead of sleeping blindly, so a
@@ -54,12 +84,13 @@ HRESULT WriteStream(IStorage* storage, const WCHAR* name, const void* bytes, siz
 
 // Reads a fixed record whole; a short stream fills only its first bytes and
 // leaves the rest zero.
-template <class Record>
-void ReadRecord(IStream* stream, Record* record, bool* present) {
+void ReadRecord(IStream* stream, const RecordMember& member) {
     ULONG read = 0;
-    if (FAILED(stream->Read(record, sizeof(Record), &read)) || read > sizeof(Record)) read = 0;
-    std::memset(reinterpret_cast<uint8_t*>(record) + read, 0, sizeof(Record) - read);
-    *present = true;
+    if (FAILED(stream->Read(member.record, static_cast<ULONG>(member.size), &read)) ||
+        read > member.size)
+        read = 0;
+    std::memset(static_cast<uint8_t*>(member.record) + read, 0, member.size - read);
+    *member.present = true;
 }
 
 // Reads a list's entries; what a short read leaves is zero.
@@ -126,16 +157,27 @@ HRESULT CVekObjectConfig::ReadObjectAttributes(IStorage* storage) {
     hr = elements->Reset();
     if (FAILED(hr)) return hr;
 
+    const RecordMember records[std::size(kRecordStreams)] = {
+        {&m_Common, sizeof m_Common, &m_bCommonConfig},
+        {&m_PhysicalPrinter, sizeof m_PhysicalPrinter, &m_bPhysicalPrinter},
+        {&m_LogicalPrinter, sizeof m_LogicalPrinter, &m_bLogicalPrinter},
+        {&m_PFLogicalPrinter, sizeof m_PFLogicalPrinter, &m_bPFLogicalPrinter},
+        {&m_LogicalPrinter5300, sizeof m_LogicalPrinter5300, &m_bLogicalPrinter5300},
+        {&m_JobAttributes, sizeof m_JobAttributes, &m_bJobAttributes},
+        {&m_PageAttributes, sizeof m_PageAttributes, &m_bPageAttributes},
+        {&m_ImageAttributes, sizeof m_ImageAttributes, &m_bImageAttributes},
+    };
+
     for (;;) {
         STATSTG stat{};
         ULONG fetched = 0;
         hr = elements->Next(1, &stat, &fetched);
         if (FAILED(hr)) return hr;
         if (hr != S_OK || fetched == 0) break;
-        WCHAR name[kNameChars + 1] = {};
-        vek::WideCopy(name, kNameChars + 1, stat.pwcsName);
-        CoTaskMemFree(stat.pwcsName);
+        // Element names are at most 31 code units: used where they are.
+        const ElementName owned(stat.pwcsName);
         if (stat.type != STGTY_STREAM) continue;
+        const WCHAR* const name = owned ? owned.get() : u"";
 
         vek::ComPtr<IStream> stream;
         hr = storage->OpenStream(name, nullptr, kOpenReadWrite, 0, stream.put());
@@ -145,17 +187,10 @@ HRESULT CVekObjectConfig::ReadObjectAttributes(IStorage* storage) {
             return hr;
         }
         const std::u16string_view n(name);
-        if (n == VEK_COMMON_STREAM) {
-            ReadRecord(stream.get(), &m_Common, &m_bCommonConfig);
-        } else if (n == VEK_PHYSICAL_PRINTER_STREAM) {
-            ReadRecord(stream.get(), &m_PhysicalPrinter, &m_bPhysicalPrinter);
-        } else if (n == VEK_LOGICAL_PRINTER_STREAM) {
-            ReadRecord(stream.get(), &m_LogicalPrinter, &m_bLogicalPrinter);
-        } else if (n == VEK_PF_LOGICAL_PRINTER_STREAM) {
-            ReadRecord(stream.get(), &m_PFLogicalPrinter, &m_bPFLogicalPrinter);
-        } else if (n == VEK_LOGICAL_PRINTER_5300_STREAM) {
-            ReadRecord(stream.get(), &m_LogicalPrinter5300, &m_bLogicalPrinter5300);
-        } else if (n == VEK_MEDIA_STREAM) {
+        const auto* const record = std::find(std::begin(kRecordStreams), std::end(kRecordStreams), n);
+        if (record != std::end(kRecordStreams)) {
+            ReadRecord(stream.get(), records[record - std::begin(kRecordStreams)]);
+        } else if (n == kMediaStream) {
             DWORD count = 0;
             hr = CountEntries(stream.get(), sizeof(CONFIG_PRINTER_MEDIA_DATA), &count);
             if (FAILED(hr)) return hr;
@@ -166,13 +201,7 @@ HRESULT CVekObjectConfig::ReadObjectAttributes(IStorage* storage) {
             std::free(m_pMedia);
             m_pMedia = block;
             m_nMedia = count;
-        } else if (n == VEK_JOB_ATTRIBUTES_STREAM) {
-            ReadRecord(stream.get(), &m_JobAttributes, &m_bJobAttributes);
-        } else if (n == VEK_PAGE_ATTRIBUTES_STREAM) {
-            ReadRecord(stream.get(), &m_PageAttributes, &m_bPageAttributes);
-        } else if (n == VEK_IMAGE_ATTRIBUTES_STREAM) {
-            ReadRecord(stream.get(), &m_ImageAttributes, &m_bImageAttributes);
-        } else if (n == VEK_CONNECTIONS_STREAM) {
+        } else if (n == kConnectionsStream) {
             DWORD count = 0;
             hr = CountEntries(stream.get(), sizeof(VEK_LP_PP_CONNECTIONS), &count);
             if (FAILED(hr)) return hr;

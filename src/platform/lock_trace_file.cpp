@@ -5,8 +5,9 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
+
+#include "platform/environment_switch.h"
 
 namespace vek {
 
@@ -17,22 +18,11 @@ std::string LockTracePath() {
     return dir + "VekRWLockLog.txt";
 }
 
-// Every lock call asks this once, so it scans the environment itself: the
-// same first-match rule as getenv, without measuring the name on every call
-// and with a two-letter test that turns most entries away after one load.
-// Like getenv it reads the live environment, so setenv and unsetenv take
-// effect at the next call.
+// Every lock call asks this once, so each thread keeps where it last found
+// the entry and rescans only when the environment has changed shape.
 bool LockTraceSwitchedOn() {
-    static constexpr char kEntry[] = "VEK_LOCK_LOG=";
-    constexpr size_t kLength = sizeof kEntry - 1;
-    char** entries = environ;
-    if (entries == nullptr) return false;
-    for (; *entries != nullptr; ++entries) {
-        const char* entry = *entries;
-        if (entry[0] == 'V' && entry[1] == 'E' && std::strncmp(entry, kEntry, kLength) == 0)
-            return entry[kLength] != '\0';
-    }
-    return false;
+    thread_local EnvironmentSwitchCache cache{};
+    return EnvironmentSwitchOn("VEK_LOCK_LOG=", cache);
 }
 
 void RemoveLockTraceFile(const std::string& path) { unlink(path.c_str()); }

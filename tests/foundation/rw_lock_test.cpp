@@ -3,48 +3,18 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
 #include <regex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "foundation/lock_trace_fixture.h"
 #include "platform/lock_trace_file.h"
-#include "support/temp_home.h"
 #include "vekconfig/rwlock.h"
 
 namespace {
 
-// Points TMPDIR (where the trace goes) at a fresh directory and switches the
-// trace on or off for one test.
-class LockTraceTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        setenv("TMPDIR", home_.path().c_str(), 1);
-        unsetenv("VEK_LOCK_LOG");
-    }
-    void TearDown() override {
-        unsetenv("VEK_LOCK_LOG");
-        unsetenv("TMPDIR");
-    }
-    std::string TracePath() const { return (home_.path() / "VekRWLockLog.txt").string(); }
-    std::vector<std::string> TraceLines() const {
-        std::ifstream in(TracePath());
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-        return lines;
-    }
-    bool TraceContains(const std::string& text) const {
-        for (const auto& line : TraceLines())
-            if (line.find(text) != std::string::npos) return true;
-        return false;
-    }
-    void WaitForTrace(const std::string& text) const {
-        while (!TraceContains(text)) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-
-    vek::test::TempHome home_;
-};
+using vek::test::LockTraceTest;
 
 std::string Tid(uint32_t id) { return "Thread: " + std::to_string(id) + " "; }
 

@@ -180,6 +180,26 @@ TEST_F(ObjectFile, ShortStreamsAndForeignElementsAreAccepted) {
     EXPECT_EQ(count, 0u);
 }
 
+TEST_F(ObjectFile, StreamNamesThatDifferOnlyInCaseAreNotRecords) {
+    // Element lookup in a compound file ignores case; the stream names of an
+    // object configuration are compared exactly.
+    WriteStreams(FilePath(), {{u"vek_object_config_v1", BytesOf(Patterned<VEK_COMMON_CONFIG_DATA>(4))},
+                              {u"Vek_Media_Config_V1", Bytes(4376, 5)},
+                              {VEK_PHYSICAL_PRINTER_STREAM,
+                               BytesOf(Patterned<VEK_PHYSICAL_PRINTER_CONFIG_DATA>(6))}});
+    CVekObjectConfig config;
+    ASSERT_EQ(config.Open(FilePath().c_str()), S_OK);
+    VEK_COMMON_CONFIG_DATA common;
+    EXPECT_EQ(config.GetVekObjectConfig(&common), E_FAIL);
+    DWORD count = 99;
+    CONFIG_PRINTER_MEDIA_DATA* media = nullptr;
+    EXPECT_EQ(config.GetAllVekSpecificMedia(count, &media), S_OK);
+    EXPECT_EQ(count, 0u);
+    VEK_PHYSICAL_PRINTER_CONFIG_DATA physical;
+    ASSERT_EQ(config.GetPhysicalPrinterConfig(&physical), S_OK);
+    EXPECT_EQ(BytesOf(physical), BytesOf(Patterned<VEK_PHYSICAL_PRINTER_CONFIG_DATA>(6)));
+}
+
 TEST_F(ObjectFile, FileWithoutStreamsOpensWithEveryRecordGetterFailing) {
     CVekObjectConfig config;
     ASSERT_EQ(config.Create(FilePath().c_str()), S_OK);
