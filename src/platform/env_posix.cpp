@@ -2,10 +2,13 @@
 // VEK_REGISTRY is a postgresql:// URI (this machine's namespace named by
 // VEK_MACHINE, else the host name), else the SQLite store named by
 // VEK_REGISTRY, else $VEK_HOME/registry.sqlite. The choice is made again
-// whenever one of these variables changes, and each database (and namespace)
+// whenever one of these inputs changes, and each database (and namespace)
 // keeps its own registry (handles, pooled connections), so a process that
 // moves to another VEK_HOME, as each test does, never writes into the
-// previous one.
+// previous one. Every registry call asks for the choice, so the check that it
+// still holds only compares the variables' values with those it was made
+// from; the machine name (a system call) is looked at only where it names
+// the namespace.
 #include <pthread.h>
 
 #include <atomic>
@@ -37,9 +40,10 @@ void AfterForkInChild() {
     g_registryChoice.unlock();
 }
 
-std::string Setting(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr ? value : "";
+// Whether an environment variable's value (null when unset) is the one
+// remembered ("" for unset).
+bool SameSetting(const char* value, const std::string& remembered) {
+    return remembered == (value != nullptr ? value : "");
 }
 
 class PosixEnv final : public Env {
@@ -47,25 +51,43 @@ public:
     PosixEnv() { pthread_atfork(BeforeFork, AfterForkInParent, AfterForkInChild); }
 
     RegistryApi& Registry() override {
-        std::string registrySetting = Setting("VEK_REGISTRY");
-        std::string homeSetting = Setting("VEK_HOME");
-        std::string machine = LocalMachineName();
+        const char* registrySetting = std::getenv("VEK_REGISTRY");
+        const char* homeSetting = std::getenv("VEK_HOME");
         const uint64_t generation = g_forkGeneration.load(std::memory_order_relaxed);
         std::lock_guard lock(g_registryChoice);
         if (current_ != nullptr && generation == generation_ &&
-            registrySetting == registrySetting_ && homeSetting == homeSetting_ &&
-            machine == machine_)
+            SameSetting(registrySetting, registrySetting_) &&
+            SameSetting(homeSetting, homeSetting_) &&
+            (!namespaced_ || LocalMachineName() == machine_))
             return *current_;
+        return Choose(registrySetting != nullptr ? registrySetting : "",
+                      homeSetting != nullptr ? homeSetting : "", generation);
+    }
+
+    void SleepMilliseconds(uint32_t milliseconds) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    }
+
+    std::chrono::system_clock::time_point Now() override {
+        return std::chrono::system_clock::now();
+    }
+
+private:
+    // Makes the choice again from the variables' values; the caller holds
+    // g_registryChoice.
+    RegistryApi& Choose(std::string registrySetting, std::string homeSetting,
+                        uint64_t generation) {
         if (generation != generation_) {
             // The parent still uses these; closing them here would disturb it.
             for (auto& [path, registry] : registries_) static_cast<void>(registry.release());
             registries_.clear();
             generation_ = generation;
         }
+        std::string machine = LocalMachineName();
         const std::string location = RegistryLocation(registrySetting);
+        namespaced_ = IsPgRegistryLocation(location);
         // A database shared by machines holds a registry per namespace.
-        const std::string path =
-            IsPgRegistryLocation(location) ? location + "#" + machine : location;
+        const std::string path = namespaced_ ? location + "#" + machine : location;
         std::unique_ptr<StoreRegistry>& registry = registries_[path];
         if (registry == nullptr)
             registry = std::make_unique<StoreRegistry>(MakeRegistryStore(location, machine));
@@ -79,16 +101,9 @@ public:
         return *current_;
     }
 
-    void SleepMilliseconds(uint32_t milliseconds) override {
-        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-    }
-
-    std::chrono::system_clock::time_point Now() override {
-        return std::chrono::system_clock::now();
-    }
-
-private:
     StoreRegistry* current_ = nullptr;
+    // Whether the machine name picks the registry (a namespace of a shared database).
+    bool namespaced_ = false;
     std::string registrySetting_;
     std::string homeSetting_;
     std::string machine_;

@@ -1,6 +1,4 @@
 // GUID <-> braced registry text.
-#include <cstdio>
-
 #include "vekconfig/com.h"
 
 namespace {
@@ -26,15 +24,30 @@ bool ReadHex(const WCHAR* text, int pos, int digits, uint64_t* value) {
     return true;
 }
 
+// Writes `digits` upper-case hexadecimal digits of value at text[pos].
+void WriteHex(uint64_t value, int digits, WCHAR* text, int pos) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    for (int i = digits - 1; i >= 0; --i, value >>= 4) text[pos + i] = kDigits[value & 0xF];
+}
+
 }  // namespace
 
 int StringFromGUID2(REFGUID guid, WCHAR* buffer, int size) {
     if (buffer == nullptr || size < kGuidTextLength + 1) return 0;
-    char text[kGuidTextLength + 1];
-    std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                  guid.Data1, guid.Data2, guid.Data3, guid.Data4[0], guid.Data4[1], guid.Data4[2],
-                  guid.Data4[3], guid.Data4[4], guid.Data4[5], guid.Data4[6], guid.Data4[7]);
-    for (int i = 0; i <= kGuidTextLength; ++i) buffer[i] = static_cast<WCHAR>(text[i]);
+    uint64_t node = 0;
+    for (int i = 2; i < 8; ++i) node = (node << 8) | guid.Data4[i];
+    buffer[0] = u'{';
+    WriteHex(guid.Data1, 8, buffer, 1);
+    buffer[9] = u'-';
+    WriteHex(guid.Data2, 4, buffer, 10);
+    buffer[14] = u'-';
+    WriteHex(guid.Data3, 4, buffer, 15);
+    buffer[19] = u'-';
+    WriteHex((guid.Data4[0] << 8) | guid.Data4[1], 4, buffer, 20);
+    buffer[24] = u'-';
+    WriteHex(node, 12, buffer, 25);
+    buffer[37] = u'}';
+    buffer[kGuidTextLength] = 0;
     return kGuidTextLength + 1;
 }
 

@@ -9,7 +9,6 @@
 #include "vekconfig/object_registry.h"
 #include "vekconfig/objectconfig.h"
 #include "settings/open_with_retry.h"
-#include "vekconfig/config_files.h"
 #include "vekconfig/text.h"
 
 namespace {
@@ -53,10 +52,11 @@ HRESULT GetConfiguredVekObjects(REFCLSID clsid, ULONG& count, BROKER_PRINTER_INF
     if (records == nullptr) return E_OUTOFMEMORY;
     ULONG filled = 0;
     CVekObjectConfig config;
+    vek::ConfigRootOfWalk root;
     for (DWORD index = 0; index < subkeys; ++index) {
         GUID objectID = GUID_NULL;
         if (vek::EnumObjectID(devices.get(), index, objectID) != ERROR_SUCCESS) break;
-        if (FAILED(config.Open(objectID))) continue;
+        if (FAILED(vek::OpenObjectOfWalk(config, root, objectID))) continue;
         if (DescribeObject(config, objectID, records[filled])) ++filled;
     }
     if (filled == 0) {
@@ -82,11 +82,12 @@ void DeleteComponentConfigFiles(GUID clsid) {
     status = RegQueryInfoKeyW(devices.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
                               nullptr, nullptr, nullptr, nullptr, nullptr);
     if (status != ERROR_SUCCESS) return;
+    vek::ConfigRootOfWalk root;
     for (DWORD index = 0; index < subkeys; ++index) {
         GUID objectID = GUID_NULL;
         if (vek::EnumObjectID(devices.get(), index, objectID) != ERROR_SUCCESS) break;
         WCHAR path[MAX_PATH] = {};
-        if (FAILED(ComposeConfigFilePathname(objectID, path))) break;
+        if (FAILED(root.ComposePath(objectID, path))) break;
         const LSTATUS deleted = vek::DeleteFileW(path);
         if (deleted != ERROR_SUCCESS) vek::ReportError(kContext, deleted);
     }

@@ -34,12 +34,14 @@ HRESULT FindDevice(REFCLSID clsid, const MatchRule& matches, MissingDevices miss
     CVekObjectConfig config;
     VEK_PHYSICAL_PRINTER_CONFIG_DATA printer;
     VEK_COMMON_CONFIG_DATA common;
+    vek::ConfigRootOfWalk root;
     for (DWORD index = 0;; ++index) {
         GUID objectID = GUID_NULL;
         const LSTATUS enumerated = vek::EnumObjectID(devices.get(), index, objectID);
         if (enumerated == ERROR_NO_MORE_ITEMS) return S_OK;
         if (enumerated != ERROR_SUCCESS) return E_FAIL;
-        if (FAILED(config.Open(objectID)) || FAILED(config.GetPhysicalPrinterConfig(&printer)))
+        if (FAILED(vek::OpenObjectOfWalk(config, root, objectID)) ||
+            FAILED(config.GetPhysicalPrinterConfig(&printer)))
             continue;
         if (!matches(printer) || FAILED(config.GetVekObjectConfig(&common))) continue;
         std::memset(&found, 0, sizeof(found));

@@ -2,9 +2,12 @@
 // printer models: both search the configuration root's files.
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/files.h"
+#include "registry/registry_paths.h"
 #include "vekconfig/object_registry.h"
 #include "vekconfig/objectconfig.h"
 #include "vekconfig/settings.h"
@@ -48,6 +51,57 @@ bool IsRegistered(const VEK_COMMON_CONFIG_DATA& common, const WCHAR* machine) {
            configured != 0;
 }
 
+// What a search learns once per printer class rather than once per printer:
+// the class's "Devices" key, held open, and its broker class. Only answers
+// that are certain are taken from them (a printer's key found below the held
+// key; a broker read); everything else is asked of the registry as for any
+// single printer, with the same reports.
+class ClassesOfSearch {
+public:
+    explicit ClassesOfSearch(const WCHAR* machine) : machine_(machine) {}
+
+    bool IsRegistered(const VEK_COMMON_CONFIG_DATA& common) {
+        const HKEY devices = Of(common.ClassID).devices.get();
+        vek::ScopedKey object;
+        if (devices != nullptr &&
+            RegOpenKeyExW(devices, vek::GuidText(common.ObjectID).c_str(), 0, KEY_READ,
+                          object.put()) == ERROR_SUCCESS)
+            return true;
+        return ::IsRegistered(common, machine_);
+    }
+
+    void BrokerOf(REFCLSID clsid, GUID& broker) {
+        Facts& facts = Of(clsid);
+        if (!facts.brokerKnown)
+            facts.brokerKnown = SUCCEEDED(GetClassOfBroker(clsid, facts.broker, machine_));
+        broker = facts.broker;
+    }
+
+private:
+    struct Facts {
+        GUID clsid = GUID_NULL;
+        vek::ScopedKey devices;  // null when it could not be opened
+        bool brokerKnown = false;
+        GUID broker = GUID_NULL;
+    };
+
+    Facts& Of(REFCLSID clsid) {
+        for (const std::unique_ptr<Facts>& facts : known_)
+            if (facts->clsid == clsid) return *facts;
+        auto facts = std::make_unique<Facts>();
+        facts->clsid = clsid;
+        vek::ScopedKey root;
+        if (RegConnectRegistryW(machine_, HKEY_CLASSES_ROOT, root.put()) == ERROR_SUCCESS)
+            RegOpenKeyExW(root.get(), vek::DevicesKeyPath(clsid).c_str(), 0, KEY_READ,
+                          facts->devices.put());
+        known_.push_back(std::move(facts));
+        return *known_.back();
+    }
+
+    const WCHAR* machine_;
+    std::vector<std::unique_ptr<Facts>> known_;
+};
+
 }  // namespace
 
 HRESULT GetPotentialPPs(const WCHAR* model, ULONG& count, POTENTIAL_LP_PP_CONNECTION** candidates,
@@ -57,27 +111,27 @@ HRESULT GetPotentialPPs(const WCHAR* model, ULONG& count, POTENTIAL_LP_PP_CONNEC
     count = 0;
     *candidates = nullptr;
     const std::u16string root = ConfigRoot(machine);
-    const size_t counted = FilesOf(root, u"*.cfg").size();
-    if (counted == 0) return S_OK;
+    const std::vector<std::u16string> names = FilesOf(root, u"*.cfg");
+    if (names.empty()) return S_OK;
     auto* records = static_cast<POTENTIAL_LP_PP_CONNECTION*>(
-        std::calloc(counted, sizeof(POTENTIAL_LP_PP_CONNECTION)));
+        std::calloc(names.size(), sizeof(POTENTIAL_LP_PP_CONNECTION)));
     if (records == nullptr) return E_OUTOFMEMORY;
     ULONG filled = 0;
     CVekObjectConfig config;
     VEK_COMMON_CONFIG_DATA common;
-    for (const std::u16string& name : FilesOf(root, u"*.cfg")) {
-        if (filled >= counted) break;
+    ClassesOfSearch classes(machine);
+    for (const std::u16string& name : names) {
         const std::u16string path = root + name.substr(0, MAX_PATH);
         if (FAILED(config.Open(path.c_str())) || FAILED(config.GetVekObjectConfig(&common)) ||
             common.ObjectType != VEK_PHYSICAL_PRINTER_OBJECT)
             continue;
-        if (!IsRegistered(common, machine) || model == nullptr || !SupportsModel(common, model))
+        if (!classes.IsRegistered(common) || model == nullptr || !SupportsModel(common, model))
             continue;
         POTENTIAL_LP_PP_CONNECTION& record = records[filled++];
         vek::WideCopy(record.Description, VEK_TEXT_CHARS, common.UserDescription);
         record.AlreadyConnected = FALSE;
         record.Connection.PPObjectID = common.ObjectID;
-        GetClassOfBroker(common.ClassID, record.Connection.ConnectionData.BrokerClassID, machine);
+        classes.BrokerOf(common.ClassID, record.Connection.ConnectionData.BrokerClassID);
         for (ULONG i = 0; current != nullptr && i < currentCount; ++i) {
             if (current[i].PPObjectID == common.ObjectID) {
                 record.AlreadyConnected = TRUE;

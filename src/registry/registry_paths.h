@@ -1,10 +1,12 @@
 // Key paths of the configured-object layout below HKEY_CLASSES_ROOT, and the
-// step shared by every walk over a class's "Devices" key.
+// steps shared by every walk over a class's "Devices" key.
 #pragma once
 
 #include <string>
 
 #include "platform/scoped_key.h"
+#include "settings/config_file_names.h"
+#include "vekconfig/objectconfig.h"
 
 namespace vek {
 
@@ -30,6 +32,16 @@ inline LSTATUS EnumObjectID(HKEY devices, DWORD index, GUID& objectID) {
         RegEnumKeyExW(devices, index, name, &length, nullptr, nullptr, nullptr, nullptr);
     if (status == ERROR_SUCCESS) CLSIDFromString(name, &objectID);
     return status;
+}
+
+// Opens an enumerated object's configuration file in the walk's
+// configuration root into config. S_OK; E_FAIL when the path cannot be
+// composed; else as CVekObjectConfig::Open.
+inline HRESULT OpenObjectOfWalk(CVekObjectConfig& config, ConfigRootOfWalk& root,
+                                REFGUID objectID) {
+    WCHAR path[MAX_PATH];
+    if (FAILED(root.ComposePath(objectID, path))) return E_FAIL;
+    return config.Open(path);
 }
 
 }  // namespace vek

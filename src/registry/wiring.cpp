@@ -40,11 +40,12 @@ HRESULT CheckIfPPConnectedToLP(GUID ppObjectID, BOOL* connected) {
         return E_FAIL;
     }
     CVekObjectConfig logicalPrinter;
+    vek::ConfigRootOfWalk root;
     bool found = false;
     for (DWORD index = 0; !found; ++index) {
         GUID objectID = GUID_NULL;
         if (vek::EnumObjectID(devices.get(), index, objectID) != ERROR_SUCCESS) break;
-        if (FAILED(logicalPrinter.Open(objectID))) continue;
+        if (FAILED(vek::OpenObjectOfWalk(logicalPrinter, root, objectID))) continue;
         found = ListsPrinter(logicalPrinter, ppObjectID);
     }
     *connected = found ? TRUE : FALSE;
@@ -60,10 +61,11 @@ HRESULT DeleteAllLPConnectionsToPP(GUID ppObjectID) {
         return E_FAIL;
     }
     CVekObjectConfig logicalPrinter;
+    vek::ConfigRootOfWalk root;
     for (DWORD index = 0;; ++index) {
         GUID objectID = GUID_NULL;
         if (vek::EnumObjectID(devices.get(), index, objectID) != ERROR_SUCCESS) break;
-        if (FAILED(logicalPrinter.Open(objectID))) continue;
+        if (FAILED(vek::OpenObjectOfWalk(logicalPrinter, root, objectID))) continue;
         const HRESULT hr = logicalPrinter.DeleteLpPpConnection(ppObjectID);
         if (FAILED(hr)) return hr;
     }

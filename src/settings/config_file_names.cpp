@@ -1,3 +1,5 @@
+#include "settings/config_file_names.h"
+
 #include "foundation/report.h"
 #include "settings/settings_key.h"
 #include "vekconfig/config_files.h"
@@ -9,11 +11,9 @@ namespace {
 constexpr int kGuidTextSize = 39;  // 38 characters and the terminator
 
 // root + name + extension into out (MAX_PATH characters); E_FAIL with out
-// empty when the root cannot be read or the whole does not fit.
-HRESULT ComposeInRoot(const WCHAR* name, const WCHAR* extension, WCHAR* out) {
+// empty when the whole does not fit.
+HRESULT ComposeInRoot(const WCHAR* root, const WCHAR* name, const WCHAR* extension, WCHAR* out) {
     out[0] = 0;
-    WCHAR root[vek::kLocationSize];
-    if (FAILED(GetConfigLocation(root, nullptr))) return E_FAIL;
     const size_t rootLength = vek::WideLength(root);
     const size_t nameLength = vek::WideLength(name);
     const size_t extensionLength = vek::WideLength(extension);
@@ -24,13 +24,40 @@ HRESULT ComposeInRoot(const WCHAR* name, const WCHAR* extension, WCHAR* out) {
     return S_OK;
 }
 
+// The same in the configuration root read now; E_FAIL with out empty when
+// it cannot be read.
+HRESULT ComposeInConfigRoot(const WCHAR* name, const WCHAR* extension, WCHAR* out) {
+    out[0] = 0;
+    WCHAR root[vek::kLocationSize];
+    if (FAILED(GetConfigLocation(root, nullptr))) return E_FAIL;
+    return ComposeInRoot(root, name, extension, out);
+}
+
 }  // namespace
+
+namespace vek {
+
+HRESULT ComposeConfigFilePathIn(const WCHAR* root, GUID objectId, WCHAR* out) {
+    WCHAR text[kGuidTextSize];
+    StringFromGUID2(objectId, text, kGuidTextSize);
+    return ComposeInRoot(root, text, u".cfg", out);
+}
+
+HRESULT ConfigRootOfWalk::ComposePath(GUID objectId, WCHAR* out) {
+    if (!known_ && FAILED(GetConfigLocation(root_, nullptr))) {
+        out[0] = 0;
+        return E_FAIL;
+    }
+    known_ = true;
+    return ComposeConfigFilePathIn(root_, objectId, out);
+}
+
+}  // namespace vek
 
 HRESULT ComposeConfigFilePathname(GUID objectId, WCHAR* out) {
     if (out == nullptr) return E_FAIL;
-    WCHAR text[kGuidTextSize];
-    StringFromGUID2(objectId, text, kGuidTextSize);
-    return ComposeInRoot(text, u".cfg", out);
+    // A walk of one object.
+    return vek::ConfigRootOfWalk().ComposePath(objectId, out);
 }
 
 HRESULT ComposeATTFilePathname(const WCHAR* baseName, WCHAR* out) {
@@ -39,7 +66,7 @@ HRESULT ComposeATTFilePathname(const WCHAR* baseName, WCHAR* out) {
         out[0] = 0;
         return E_FAIL;
     }
-    return ComposeInRoot(baseName, u".ATT", out);
+    return ComposeInConfigRoot(baseName, u".ATT", out);
 }
 
 HRESULT OpenStorage(const WCHAR* name, IStorage* parent, IStorage** out) {

@@ -15,6 +15,13 @@ TEST(GuidText, WritesBracedUpperCaseAndReturns39) {
     EXPECT_EQ(std::u16string(buffer), u"{ABCDEFAB-CDEF-ABCD-EFAB-CDEFABCDEFAB}");
 }
 
+TEST(GuidText, EveryDigitLandsInItsPlace) {
+    constexpr GUID kDigits = {0x01234567, 0x89AB, 0xCDEF, {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}};
+    WCHAR buffer[39];
+    ASSERT_EQ(StringFromGUID2(kDigits, buffer, 39), 39);
+    EXPECT_EQ(std::u16string(buffer), u"{01234567-89AB-CDEF-0123-456789ABCDEF}");
+}
+
 TEST(GuidText, ShortBufferGivesZeroAndWritesNothing) {
     WCHAR buffer[38];
     buffer[0] = u'x';

@@ -84,6 +84,38 @@ TEST(RegistryStore, VekRegistryNamesAnotherFile) {
     EXPECT_TRUE(KeyExists(u"SOFTWARE\\Elsewhere"));
 }
 
+TEST(RegistryStore, ChoiceFollowsVekHomeSetBetweenTwoCalls) {
+    if (TestStoreIsPostgres()) GTEST_SKIP() << "the home does not pick a shared database";
+    TempHome home;
+    const std::filesystem::path other = home / "other";
+    std::filesystem::create_directory(other);
+    RegCloseKey(MustCreate(HKEY_LOCAL_MACHINE, u"SOFTWARE\\InFirst"));
+    setenv("VEK_HOME", other.c_str(), 1);
+    EXPECT_FALSE(KeyExists(u"SOFTWARE\\InFirst"));
+    RegCloseKey(MustCreate(HKEY_LOCAL_MACHINE, u"SOFTWARE\\InOther"));
+    setenv("VEK_HOME", home.path().c_str(), 1);
+    EXPECT_TRUE(KeyExists(u"SOFTWARE\\InFirst"));
+    EXPECT_FALSE(KeyExists(u"SOFTWARE\\InOther"));
+    EXPECT_TRUE(std::filesystem::exists(other / "registry.sqlite"));
+}
+
+TEST(RegistryStore, ChoiceFollowsVekHomeRewrittenInPlace) {
+    if (TestStoreIsPostgres()) GTEST_SKIP() << "the home does not pick a shared database";
+    TempHome home;
+    std::filesystem::create_directory(home / "a");
+    std::filesystem::create_directory(home / "b");
+    // putenv keeps the buffer itself: changing it changes the value while
+    // the variable stays at the same address.
+    static std::string entry;
+    entry = "VEK_HOME=" + (home / "a").string();
+    putenv(entry.data());
+    RegCloseKey(MustCreate(HKEY_LOCAL_MACHINE, u"SOFTWARE\\InA"));
+    entry.back() = 'b';
+    EXPECT_FALSE(KeyExists(u"SOFTWARE\\InA"));
+    EXPECT_TRUE(std::filesystem::exists(home / "b" / "registry.sqlite"));
+    setenv("VEK_HOME", home.path().c_str(), 1);
+}
+
 TEST(RegistryStore, HandleFromAnotherRegistryIsInvalid) {
     TempHome home;
     HKEY key = MustCreate(HKEY_LOCAL_MACHINE, u"SOFTWARE\\First");

@@ -6,6 +6,7 @@
 
 #include "registry/object_files.h"
 #include "registry/registry_fixture.h"
+#include "vekconfig/settings.h"
 
 namespace {
 
@@ -109,6 +110,21 @@ TEST_F(ConfiguredObjects, ListingCarriesDescriptionsAndAddressesAndSkipsUnreadab
     EXPECT_EQ(ErrorReports(home_),
               std::vector<std::string>{"CVekObjectConfig::OpenVekObjectFile:StgOpenStorage|0x80030002"})
         << "only the object configuration reports the missing file";
+}
+
+TEST_F(ConfiguredObjects, ListingReadsTheConfigurationRootAnewForEachWalk) {
+    MakePhysicalPrinter(TestGuid(1, 1), kClass, {u"Front desk", u"3_0_1_0", VEK_ADDRESS_SCSI, {}});
+    ASSERT_EQ(AddVekObjectIDToRegistry(kClass, TestGuid(1, 1)), S_OK);
+    ULONG count = 0;
+    BROKER_PRINTER_INFO* list = nullptr;
+    ASSERT_EQ(GetConfiguredVekObjects(kClass, count, &list), S_OK);
+    EXPECT_EQ(count, 1u);
+    std::free(list);
+    const std::filesystem::path moved = home_.home() / "moved";
+    ASSERT_EQ(SetConfigLocation(vek::Utf8ToUtf16(moved.string()).c_str(), nullptr), S_OK);
+    ASSERT_EQ(GetConfiguredVekObjects(kClass, count, &list), S_OK);
+    EXPECT_EQ(count, 0u) << "the file stayed in the old root";
+    std::free(list);
 }
 
 TEST_F(ConfiguredObjects, UnregisteringAKeyWithSubkeysRemovesTheWholeSubtree) {

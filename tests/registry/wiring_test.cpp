@@ -113,6 +113,45 @@ TEST_F(Wiring, CandidateAlreadyListedIsMarkedAndCarriesItsBrokerClass) {
     EXPECT_TRUE(vek::test::ErrorReports(home_).empty());
 }
 
+TEST_F(Wiring, CandidatesOfTwoClassesCarryEachTheBrokerOfItsOwnClass) {
+    constexpr CLSID kOtherClass = {0xCC000004, 0x1111, 0x2222, {1, 2, 3, 4, 5, 6, 7, 8}};
+    constexpr CLSID kOtherBroker = {0xCC000005, 0x1111, 0x2222, {1, 2, 3, 4, 5, 6, 7, 8}};
+    for (const auto& [printerClass, brokerClass] :
+         {std::pair{kPrinterClass, kBrokerClass}, std::pair{kOtherClass, kOtherBroker}}) {
+        const std::u16string broker = GuidText(brokerClass);
+        vek::test::CreateClassesKey(u"CLSID\\" + GuidText(printerClass) + u"\\Broker", &broker);
+    }
+    for (uint32_t n : {1u, 2u, 3u, 4u}) {
+        const CLSID& clsid = n % 2 != 0 ? kPrinterClass : kOtherClass;
+        MakePhysicalPrinter(TestGuid(0xAA, n), clsid, {u"PP", u"0-1-2-0", VEK_ADDRESS_SCSI, {u"M"}});
+        ASSERT_EQ(AddVekObjectIDToRegistry(clsid, TestGuid(0xAA, n)), S_OK);
+    }
+    ULONG count = 0;
+    POTENTIAL_LP_PP_CONNECTION* candidates = nullptr;
+    ASSERT_EQ(GetPotentialPPs(u"M", count, &candidates, nullptr, 0, nullptr), S_OK);
+    ASSERT_EQ(count, 4u);
+    for (ULONG i = 0; i < count; ++i) {
+        const bool odd = (candidates[i].Connection.PPObjectID.Data3 % 2) != 0;
+        EXPECT_TRUE(candidates[i].Connection.ConnectionData.BrokerClassID ==
+                    (odd ? kBrokerClass : kOtherBroker))
+            << i;
+    }
+    std::free(candidates);
+}
+
+TEST_F(Wiring, PrinterRegisteredOnlyUnderAnotherClassIsNoCandidate) {
+    constexpr CLSID kOtherClass = {0xCC000004, 0x1111, 0x2222, {1, 2, 3, 4, 5, 6, 7, 8}};
+    Printer(1, {u"M"});
+    MakePhysicalPrinter(TestGuid(0xAA, 2), kOtherClass, {u"Elsewhere", u"x", VEK_ADDRESS_SCSI, {u"M"}});
+    ASSERT_EQ(AddVekObjectIDToRegistry(kPrinterClass, TestGuid(0xAA, 2)), S_OK);
+    ULONG count = 0;
+    POTENTIAL_LP_PP_CONNECTION* candidates = nullptr;
+    ASSERT_EQ(GetPotentialPPs(u"M", count, &candidates, nullptr, 0, nullptr), S_OK);
+    ASSERT_EQ(count, 1u);
+    EXPECT_TRUE(candidates[0].Connection.PPObjectID == TestGuid(0xAA, 1));
+    std::free(candidates);
+}
+
 TEST_F(Wiring, CandidatesForAPhysicalPrinterOrWithoutAnArrayAreRefused) {
     Printer(1, {u"M"});
     ULONG count = 0;
