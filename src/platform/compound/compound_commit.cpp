@@ -9,6 +9,11 @@
 #include "platform/compound/compound_file.h"
 
 namespace vek::compound {
+namespace {
+
+constexpr uint64_t kKeptFreeTail = 64u << 10;
+
+}  // namespace
 
 uint32_t CompoundFile::BuildTree(const std::vector<uint32_t>& ids, size_t lo, size_t hi, unsigned depth,
                                  unsigned redDepth) {
@@ -253,7 +258,7 @@ HRESULT CompoundFile::Commit() {
     TrimMiniStream();
     RelocateMetadata();
     uint32_t used = static_cast<uint32_t>(fat_.size());
-    while (used > 0 && fat_[used - 1] == kFreeSector) --used;
+    while (used > 0 && Fat(used - 1) == kFreeSector) --used;
     const uint64_t length = SectorOffset(used);
     if (header_.majorVersion == kVersion3 && length > kVersion3MaxStreamSize) {
         failure_ = STG_E_MEDIUMFULL;
@@ -272,7 +277,9 @@ HRESULT CompoundFile::Commit() {
     }
     header_ = header;
     // Sectors past the last one in use are free in the state just committed.
-    if (file_->size() > length) file_->Resize(length);
+    // A short free tail is kept: the next change fills it without changing
+    // the file's length, which would make its flushes write the inode too.
+    if (file_->size() > length + kKeptFreeTail) file_->Resize(length);
     for (const auto& [sector, committed] : fatCommitted_)
         if (fat_[sector] == kFreeSector) sectorHint_ = std::min(sectorHint_, sector);
     for (const auto& [mini, committed] : miniFatCommitted_)

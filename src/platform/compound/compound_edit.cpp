@@ -11,7 +11,7 @@ namespace vek::compound {
 uint32_t CompoundFile::CommittedFat(uint32_t sector) const {
     auto it = fatCommitted_.find(sector);
     if (it != fatCommitted_.end()) return it->second;
-    return sector < committedFatSize_ ? fat_[sector] : kFreeSector;
+    return sector < committedFatSize_ ? Fat(sector) : kFreeSector;
 }
 
 uint32_t CompoundFile::CommittedMiniFat(uint32_t mini) const {
@@ -25,7 +25,8 @@ bool CompoundFile::IsFresh(uint32_t sector) const {
 }
 
 void CompoundFile::SetFat(uint32_t sector, uint32_t value) {
-    if (sector < committedFatSize_) fatCommitted_.try_emplace(sector, fat_[sector]);
+    const uint32_t old = Fat(sector);
+    if (sector < committedFatSize_) fatCommitted_.try_emplace(sector, old);
     fat_[sector] = value;
     dirtyFat_.insert(sector / EntriesPerSector());
     if (value == kFreeSector && CommittedFat(sector) == kFreeSector) sectorHint_ = std::min(sectorHint_, sector);
@@ -38,29 +39,8 @@ void CompoundFile::SetMiniFat(uint32_t mini, uint32_t value) {
     if (value == kFreeSector && CommittedMiniFat(mini) == kFreeSector) miniHint_ = std::min(miniHint_, mini);
 }
 
-namespace {
-
-// The first free entry of table at or after from, or table.size(). A free
-// entry is four 0xFF bytes; memchr finds candidates fast, and the few other
-// entries with an 0xFF byte (chain ends, table marks) are stepped over.
-uint32_t FindFree(const Table& table, uint32_t from) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(table.data());
-    const size_t end = table.size() * sizeof(uint32_t);
-    size_t at = size_t{from} * sizeof(uint32_t);
-    while (at < end) {
-        const void* hit = std::memchr(bytes + at, 0xFF, end - at);
-        if (hit == nullptr) break;
-        const size_t index = static_cast<size_t>(static_cast<const unsigned char*>(hit) - bytes) / sizeof(uint32_t);
-        if (table[index] == kFreeSector) return static_cast<uint32_t>(index);
-        at = (index + 1) * sizeof(uint32_t);
-    }
-    return static_cast<uint32_t>(table.size());
-}
-
-}  // namespace
-
 uint32_t CompoundFile::AllocateSector() {
-    for (uint32_t sector = FindFree(fat_, sectorHint_);; sector = FindFree(fat_, sector + 1)) {
+    for (uint32_t sector = FindFreeSector(sectorHint_);; sector = FindFreeSector(sector + 1)) {
         if (sector >= fat_.size()) {
             // One more FAT sector, placed when the metadata is relocated.
             dirtyFat_.insert(static_cast<uint32_t>(fatSectors_.size()));
@@ -111,7 +91,7 @@ void CompoundFile::FreeChain(bool mini, uint32_t start, uint64_t size) {
     for (uint32_t unitIndex : chain) {
         if (mini)
             SetMiniFat(unitIndex, kFreeSector);
-        else if (fat_[unitIndex] != kFatSector && fat_[unitIndex] != kDifatSector)  // a damaged chain's end
+        else if (Fat(unitIndex) != kFatSector && Fat(unitIndex) != kDifatSector)  // a damaged chain's end
             SetFat(unitIndex, kFreeSector);
     }
 }

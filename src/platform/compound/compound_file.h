@@ -2,6 +2,11 @@
 // sibling trees of one open file, changed in memory and made durable by
 // Commit.
 //
+// The FAT is read a chunk at a time, when an entry in the chunk is first
+// needed, and new sectors are taken only from chunks already read (or from
+// the end of the file): a change to a large file reads the parts of the
+// table its chains run through, not the whole table.
+//
 // Crash safety: committed sectors are never overwritten. Changed stream data,
 // directory, mini FAT, FAT and DIFAT sectors go to sectors that the committed
 // state holds free; after they are flushed, one write of the header switches
@@ -149,6 +154,19 @@ private:
     uint32_t DirEntriesPerSector() const { return sectorSize_ / kDirEntrySize; }
     uint32_t DifatEntriesPerSector() const { return sectorSize_ / 4 - 1; }
 
+    // The FAT entry of sector, its chunk read first if need be. A chunk that
+    // cannot be read reads as chain ends: nothing is allocated or freed there
+    // and chains through it are corrupt.
+    uint32_t Fat(uint32_t sector) const {
+        if (sector < fatReadLimit_ && !fatChunkRead_[sector >> kFatChunkShift]) ReadFatChunk(sector >> kFatChunkShift);
+        return fat_[sector];
+    }
+    void ReadFatChunk(size_t chunk) const;
+    // The first sector at or after from that is free in the chunks read so
+    // far (the chunk at the end of the table is read for this), or
+    // fat_.size().
+    uint32_t FindFreeSector(uint32_t from);
+
     // Follows a chain of the FAT (or, with mini, of the mini FAT) from start.
     // With needed set, stops after that many units; else at the end of chain.
     HRESULT WalkChain(bool mini, uint32_t start, uint64_t needed, bool untilEnd,
@@ -182,12 +200,19 @@ private:
     std::unique_ptr<LockedFile> file_;
     bool writable_;
     HRESULT failure_ = S_OK;  // the write that failed; no changes after it
-    bool pending_ = false;
+    mutable bool pending_ = false;  // mutable: reading a FAT chunk may correct marks
     Header header_{};
     unsigned shift_ = kVersion3SectorShift;
     uint32_t sectorSize_ = 1u << kVersion3SectorShift;
 
-    Table fat_;
+    static constexpr unsigned kFatChunkShift = 10;  // 1024 entries per chunk
+    mutable Table fat_;
+    mutable std::vector<bool> fatChunkRead_;
+    uint32_t fatReadLimit_ = 0;  // entries from here on were added in memory
+    // Writable files: where the file keeps its FAT and DIFAT sectors, and the
+    // mark each must carry, in sector order; a chunk read with a wrong mark is
+    // corrected.
+    std::vector<std::pair<uint32_t, uint32_t>> tableMarks_;
     std::vector<uint32_t> fatSectors_;    // location of each FAT sector
     std::vector<uint32_t> difatSectors_;  // location of each DIFAT sector
     std::vector<uint32_t> dirChain_;
@@ -205,7 +230,7 @@ private:
     uint32_t miniHint_ = 0;
     uint32_t entryHint_ = 1;
 
-    std::set<uint32_t> dirtyFat_;      // FAT sector indexes
+    mutable std::set<uint32_t> dirtyFat_;  // FAT sector indexes
     std::set<uint32_t> dirtyDifat_;    // DIFAT sector indexes
     std::set<uint32_t> dirtyDir_;      // directory chain indexes
     std::set<uint32_t> dirtyMiniFat_;  // mini FAT chain indexes

@@ -82,7 +82,13 @@ HRESULT CompoundFile::Load() {
     sectorSize_ = 1u << shift_;
     if (file_->size() < sectorSize_) return STG_E_INVALIDHEADER;
     if (FAILED(hr = LoadFatLocations())) return hr;
-    if (FAILED(hr = LoadTable(fatSectors_, &fat_))) return hr;
+    // Filled a chunk at a time by ReadFatChunk, with room to grow by an
+    // eighth without moving.
+    const size_t fatEntries = fatSectors_.size() * EntriesPerSector();
+    fat_.reserve(fatEntries + fatEntries / 8 + EntriesPerSector());
+    fat_.resize(fatEntries);
+    fatReadLimit_ = static_cast<uint32_t>(fat_.size());
+    fatChunkRead_.assign(((fat_.size() - 1) >> kFatChunkShift) + 1, false);
     committedFatSize_ = fat_.size();
     // The FAT describes its own sectors and the DIFAT's.
     for (const auto* sectors : {&fatSectors_, &difatSectors_})
@@ -101,25 +107,6 @@ HRESULT CompoundFile::Load() {
         if (FAILED(hr = WalkChain(false, root.start, needed, false, &miniStreamChain_))) return hr;
     }
     if (FAILED(hr = LinkTree())) return hr;
-    if (writable_) {
-        // Sectors that hold the tables must never be handed out while they
-        // are in use, whatever the file's own marks say.
-        for (uint32_t index = 0; index < fatSectors_.size(); ++index) {
-            const uint32_t sector = fatSectors_[index];
-            if (fat_[sector] != kFatSector) {
-                fat_[sector] = kFatSector;
-                dirtyFat_.insert(sector / EntriesPerSector());
-                pending_ = true;
-            }
-        }
-        for (uint32_t sector : difatSectors_) {
-            if (fat_[sector] != kDifatSector) {
-                fat_[sector] = kDifatSector;
-                dirtyFat_.insert(sector / EntriesPerSector());
-                pending_ = true;
-            }
-        }
-    }
     return S_OK;
 }
 
@@ -143,11 +130,18 @@ HRESULT CompoundFile::LoadFatLocations() {
             fatSectors_.push_back(block[i]);
         next = block[DifatEntriesPerSector()];
     }
-    std::vector<uint32_t> sorted = fatSectors_;
-    sorted.insert(sorted.end(), difatSectors_.begin(), difatSectors_.end());
-    std::sort(sorted.begin(), sorted.end());
-    if (sorted.back() >= fileSectors || std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end())
+    // Each table sector with the mark it must carry, in sector order: no two
+    // tables may share a sector.
+    tableMarks_.reserve(fatSectors_.size() + difatSectors_.size());
+    for (uint32_t sector : fatSectors_) tableMarks_.emplace_back(sector, kFatSector);
+    for (uint32_t sector : difatSectors_) tableMarks_.emplace_back(sector, kDifatSector);
+    std::sort(tableMarks_.begin(), tableMarks_.end());
+    const auto sameSector = [](const auto& a, const auto& b) { return a.first == b.first; };
+    if (tableMarks_.back().first >= fileSectors ||
+        std::adjacent_find(tableMarks_.begin(), tableMarks_.end(), sameSector) != tableMarks_.end())
         return STG_E_DOCFILECORRUPT;
+    // Read-only files keep their marks as they are.
+    if (!writable_) tableMarks_.clear();
     return S_OK;
 }
 
@@ -173,13 +167,14 @@ HRESULT CompoundFile::ReadSectors(const uint32_t* sectors, size_t count, void* o
 
 HRESULT CompoundFile::WalkChain(bool mini, uint32_t start, uint64_t needed, bool untilEnd,
                                 std::vector<uint32_t>* chain) const {
-    const Table& table = mini ? miniFat_ : fat_;
     std::vector<uint32_t>& visits = mini ? miniVisits_ : visits_;
+    const uint64_t tableSize = mini ? miniFat_.size() : fat_.size();
+    const auto next = [&](uint32_t unit) { return mini ? miniFat_[unit] : Fat(unit); };
     uint64_t limit;
     if (mini) {
-        limit = std::min<uint64_t>(table.size(), (uint64_t{miniStreamChain_.size()} << shift_) / kMiniSectorSize);
+        limit = std::min<uint64_t>(tableSize, (uint64_t{miniStreamChain_.size()} << shift_) / kMiniSectorSize);
     } else {
-        limit = std::min<uint64_t>(table.size(), FileSectors());
+        limit = std::min<uint64_t>(tableSize, FileSectors());
     }
     if (!untilEnd && needed > limit) return STG_E_DOCFILECORRUPT;
     chain->clear();
@@ -191,7 +186,7 @@ HRESULT CompoundFile::WalkChain(bool mini, uint32_t start, uint64_t needed, bool
         while (current != kEndOfChain) {
             if (current >= limit || chain->size() >= limit) return STG_E_DOCFILECORRUPT;
             chain->push_back(current);
-            current = table[current];
+            current = next(current);
         }
         return chain->empty() ? STG_E_DOCFILECORRUPT : S_OK;
     }
@@ -199,13 +194,13 @@ HRESULT CompoundFile::WalkChain(bool mini, uint32_t start, uint64_t needed, bool
     // A chain that only moves forward cannot loop; most chains do, and need
     // no further check.
     bool forward = true;
-    for (; chain->size() < needed; current = table[current]) {
+    for (; chain->size() < needed; current = next(current)) {
         if (current >= limit) return STG_E_DOCFILECORRUPT;
         if (!chain->empty() && current <= chain->back()) forward = false;
         chain->push_back(current);
     }
     if (forward) return S_OK;
-    if (needed <= kShortChain && table.size() > kMarkedTableLimit) {
+    if (needed <= kShortChain && tableSize > kMarkedTableLimit) {
         // Short chains in large tables are checked for loops by sorting a
         // copy, which is cheaper than marks the size of the table.
         uint32_t sorted[kShortChain];
@@ -213,7 +208,7 @@ HRESULT CompoundFile::WalkChain(bool mini, uint32_t start, uint64_t needed, bool
         std::sort(sorted, sorted + needed);
         return std::adjacent_find(sorted, sorted + needed) == sorted + needed ? S_OK : STG_E_DOCFILECORRUPT;
     }
-    if (visits.size() < table.size()) visits.resize(table.size(), 0);
+    if (visits.size() < tableSize) visits.resize(tableSize, 0);
     if (++walk_ == 0) {
         std::fill(visits_.begin(), visits_.end(), 0);
         std::fill(miniVisits_.begin(), miniVisits_.end(), 0);
