@@ -1,4 +1,4 @@
-// The directory of an open file, read a group of sectors at a time: elements
+// The directory of an open file, read as it is reached: elements
 // are found by searching their storage's sibling tree, and a storage's list
 // of elements is made when it is enumerated or changed.
 #include <algorithm>
@@ -9,7 +9,7 @@
 namespace vek::compound {
 namespace {
 
-constexpr size_t kDirectoryGroupSectors = 16;
+constexpr size_t kDirectoryGroupSectors = 64;
 
 }  // namespace
 
@@ -21,18 +21,22 @@ HRESULT CompoundFile::LoadDirectory() {
     return At(kRootId).type == kTypeRoot ? S_OK : STG_E_DOCFILECORRUPT;
 }
 
-HRESULT CompoundFile::ReadEntry(uint32_t id) const {
+HRESULT CompoundFile::ReadEntryPage(uint32_t id) const {
     if (id >= EntryCount()) return STG_E_DOCFILECORRUPT;
     const size_t wanted = id / DirEntriesPerSector();
     if (dirPages_[wanted]) return S_OK;
-    // The group's sectors not read yet; pages added in memory are never
-    // missing, so every one of these is where the file put it.
-    const size_t first = wanted - wanted % kDirectoryGroupSectors;
-    const size_t last = std::min(first + kDirectoryGroupSectors, dirPages_.size());
+    // With it, its unread neighbours in the chain that lie next to it in the
+    // file: one read, of up to a group. Pages added in memory are never
+    // unread, so every one of these is where the file put it.
+    const size_t groupStart = wanted - wanted % kDirectoryGroupSectors;
+    const size_t groupEnd = std::min(groupStart + kDirectoryGroupSectors, dirPages_.size());
+    size_t first = wanted;
+    while (first > groupStart && !dirPages_[first - 1] && dirChain_[first - 1] + 1 == dirChain_[first]) --first;
+    size_t last = wanted + 1;
+    while (last < groupEnd && !dirPages_[last] && dirChain_[last] == dirChain_[last - 1] + 1) ++last;
     std::vector<size_t> pages;
     std::vector<uint32_t> sectors;
     for (size_t page = first; page < last; ++page) {
-        if (dirPages_[page]) continue;
         pages.push_back(page);
         sectors.push_back(dirChain_[page]);
     }

@@ -2,7 +2,7 @@
 // sibling trees of one open file, changed in memory and made durable by
 // Commit.
 //
-// The directory is read a group of sectors at a time: a storage's elements
+// The directory is read as it is reached: a storage's elements
 // are found by searching its sibling tree, and its whole list of elements is
 // made only when it is enumerated or changes. The FAT is read a chunk at a time, when an entry in the chunk is first
 // needed, and new sectors are taken only from chunks already read (or from
@@ -157,10 +157,18 @@ private:
     // Reads whole sectors into out, one read per run of adjacent sectors.
     HRESULT ReadSectors(const uint32_t* sectors, size_t count, void* out) const;
     HRESULT LoadDirectory();
-    Entry& At(uint32_t id) const { return dirPages_[id / DirEntriesPerSector()][id % DirEntriesPerSector()]; }
-    uint32_t EntryCount() const { return static_cast<uint32_t>(dirPages_.size() * DirEntriesPerSector()); }
-    // Reads the group of directory sectors that holds id, if not read yet.
-    HRESULT ReadEntry(uint32_t id) const;
+    // Directory entries per sector are 1 << DirEntryShift() (128-byte entries).
+    unsigned DirEntryShift() const { return shift_ - 7; }
+    Entry& At(uint32_t id) const {
+        return dirPages_[id >> DirEntryShift()][id & ((1u << DirEntryShift()) - 1)];
+    }
+    uint32_t EntryCount() const { return static_cast<uint32_t>(dirPages_.size() << DirEntryShift()); }
+    // Reads the directory sector that holds id, if not read yet, with the
+    // neighbours that lie next to it in the file.
+    HRESULT ReadEntry(uint32_t id) const {
+        return id < EntryCount() && dirPages_[id >> DirEntryShift()] ? S_OK : ReadEntryPage(id);
+    }
+    HRESULT ReadEntryPage(uint32_t id) const;
     // Reads an element reached from storage's sibling tree and checks that it
     // can be there.
     HRESULT ReadTreeEntry(uint32_t storage, uint32_t id) const;

@@ -262,7 +262,7 @@ HRESULT CompoundFile::ReadStream(const StreamExtents& extents, uint64_t position
     for (--run; length > 0; ++run) {
         const uint64_t runEnd = run + 1 == runs.end() ? extents.size : run[1].position;
         const size_t take = static_cast<size_t>(std::min<uint64_t>(runEnd - position, length));
-        HRESULT hr = file_->ReadAt(run->offset + (position - run->position), out, take);
+        HRESULT hr = file_->ReadCachedAt(run->offset + (position - run->position), out, take);
         if (FAILED(hr)) return STG_E_DOCFILECORRUPT;
         out += take;
         position += take;
