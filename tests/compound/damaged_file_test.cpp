@@ -87,6 +87,32 @@ TEST_F(DamagedFile, DirectoryCycleIsCorrupt) {
     });
 }
 
+TEST_F(DamagedFile, DamagedStorageIsCorruptWhereReachedAndChangesElsewhereStillLand) {
+    // Elements are read as they are reached: a storage whose tree loops is
+    // corrupt to whoever enters it, while the rest of the file stays usable.
+    RawFile raw(original_);
+    raw.Entry(raw.Find(u"inner")).left = raw.Find(u"inner");
+    raw.Save(damaged_);
+    IStorage* root = nullptr;
+    ASSERT_EQ(StgOpenStorage(W(damaged_).c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0, &root),
+              S_OK);
+    IStorage* sub = nullptr;
+    ASSERT_EQ(root->OpenStorage(W("Sub").c_str(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0, &sub), S_OK);
+    IEnumSTATSTG* elements = nullptr;
+    EXPECT_EQ(sub->EnumElements(0, nullptr, 0, &elements), STG_E_DOCFILECORRUPT);
+    sub->Release();
+    EXPECT_EQ(root->DestroyElement(W("Sub").c_str()), STG_E_DOCFILECORRUPT);
+    const Node added = Stream("added", Pattern(5000, 9));
+    ASSERT_EQ(WriteChildren(root, {added}), S_OK);
+    root->Release();
+    IStorage* reopened = nullptr;
+    ASSERT_EQ(StgOpenStorage(W(damaged_).c_str(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0, &reopened),
+              S_OK);
+    EXPECT_EQ(ReadOne(reopened, "added"), added.bytes);
+    EXPECT_EQ(ReadOne(reopened, "big"), plan_[1].bytes);
+    reopened->Release();
+}
+
 TEST_F(DamagedFile, BadNameLengthIsCorrupt) {
     ExpectRejected([](RawFile& raw) { raw.Entry(raw.Find(u"small")).nameBytes = 0; });
     ExpectRejected([](RawFile& raw) { raw.Entry(raw.Find(u"small")).nameBytes = 66; });

@@ -68,18 +68,6 @@ TEST(StorageRoundTrip, ReplacingStreamsAcrossTheMiniCutoffKeepsOthersIntact) {
     }
 }
 
-std::string ReadOne(IStorage* storage, const std::string& name) {
-    IStream* stream = nullptr;
-    if (storage->OpenStream(W(name).c_str(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &stream) != S_OK) return {};
-    STATSTG stat;
-    stream->Stat(&stat, STATFLAG_NONAME);
-    std::string bytes(stat.cbSize.QuadPart, '\0');
-    ULONG read = 0;
-    const HRESULT hr = stream->Read(bytes.data(), static_cast<ULONG>(bytes.size()), &read);
-    stream->Release();
-    return hr == S_OK && read == bytes.size() ? bytes : std::string();
-}
-
 TEST(StorageRoundTrip, SectorsReusedWhileALargeFileIsOpenReadBackTheirNewBytes) {
     // Large enough to be read through the block cache rather than held
     // whole; the cache must not keep the old bytes of reused sectors.

@@ -126,6 +126,19 @@ inline HRESULT ReadStorage(IStorage* storage, const std::string& prefix, Listing
     return hr == S_FALSE ? S_OK : hr;
 }
 
+// The bytes of one stream of storage; empty when it cannot be read.
+inline std::string ReadOne(IStorage* storage, const std::string& name) {
+    IStream* stream = nullptr;
+    if (storage->OpenStream(W(name).c_str(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &stream) != S_OK) return {};
+    STATSTG stat;
+    stream->Stat(&stat, STATFLAG_NONAME);
+    std::string bytes(stat.cbSize.QuadPart, '\0');
+    ULONG read = 0;
+    const HRESULT hr = stream->Read(bytes.data(), static_cast<ULONG>(bytes.size()), &read);
+    stream->Release();
+    return hr == S_OK && read == bytes.size() ? bytes : std::string();
+}
+
 // Reads the whole file; the root's class goes under the key "/".
 inline HRESULT ReadTree(const std::string& path, Listing* listing) {
     listing->clear();

@@ -20,7 +20,7 @@ uint32_t CompoundFile::BuildTree(const std::vector<uint32_t>& ids, size_t lo, si
     if (lo >= hi) return kNoStream;
     const size_t middle = lo + (hi - lo) / 2;
     const uint32_t id = ids[middle];
-    Entry& entry = entries_[id];
+    Entry& entry = At(id);
     const uint32_t left = BuildTree(ids, lo, middle, depth + 1, redDepth);
     const uint32_t right = BuildTree(ids, middle + 1, hi, depth + 1, redDepth);
     // Every level above the deepest is full, so colouring only the deepest
@@ -37,7 +37,7 @@ uint32_t CompoundFile::BuildTree(const std::vector<uint32_t>& ids, size_t lo, si
 
 void CompoundFile::RebuildTrees() {
     for (uint32_t storage : dirtyTrees_) {
-        Entry& parent = entries_[storage];
+        Entry& parent = At(storage);
         if (parent.type == kTypeUnused) continue;
         const std::vector<uint32_t>& ids = parent.children;
         const unsigned redDepth = static_cast<unsigned>(std::bit_width(ids.size() + 1) - 1);
@@ -55,7 +55,7 @@ void CompoundFile::TrimMiniStream() {
     // the mini stream hold no more sectors than that needs.
     size_t used = miniFat_.size();
     while (used > 0 && miniFat_[used - 1] == kFreeSector) --used;
-    Entry& root = entries_[kRootId];
+    Entry& root = At(kRootId);
     const uint64_t rootSize = uint64_t{used} * kMiniSectorSize;
     if (root.size != rootSize) {
         root.size = rootSize;
@@ -207,7 +207,7 @@ HRESULT CompoundFile::WriteMetadata() {
         bytes.resize(sectorSize_);
         auto* records = reinterpret_cast<DirEntryRecord*>(bytes.data());
         for (uint32_t i = 0; i < DirEntriesPerSector(); ++i)
-            EncodeEntry(entries_[index * DirEntriesPerSector() + i], version3, &records[i]);
+            EncodeEntry(At(index * DirEntriesPerSector() + i), version3, &records[i]);
     }
     auto encodeTable = [&](const Table& table, uint32_t index, uint32_t location) {
         std::vector<uint8_t>& bytes = sectors[location];

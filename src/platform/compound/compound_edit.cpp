@@ -70,7 +70,7 @@ uint32_t CompoundFile::AllocateMiniSector() {
             while ((uint64_t{miniStreamChain_.size()} << shift_) < end) {
                 const uint32_t sector = AllocateSector();
                 if (miniStreamChain_.empty())
-                    entries_[kRootId].start = sector;
+                    At(kRootId).start = sector;
                 else
                     SetFat(miniStreamChain_.back(), sector);
                 miniStreamChain_.push_back(sector);
@@ -103,7 +103,7 @@ void CompoundFile::FreeElementData(uint32_t id) {
     while (!pending.empty()) {
         const uint32_t current = pending.back();
         pending.pop_back();
-        Entry& entry = entries_[current];
+        Entry& entry = At(current);
         if (entry.type == kTypeStream) FreeChain(entry.size < kMiniStreamCutoff, entry.start, entry.size);
         pending.insert(pending.end(), entry.children.begin(), entry.children.end());
         if (current == id) {
@@ -121,7 +121,7 @@ void CompoundFile::FreeElementData(uint32_t id) {
 
 HRESULT CompoundFile::WriteStream(uint32_t id, const std::vector<uint8_t>& data) {
     if (FAILED(failure_)) return failure_;
-    Entry& entry = entries_[id];
+    Entry& entry = At(id);
     FreeChain(entry.size < kMiniStreamCutoff, entry.start, entry.size);
     entry.start = kEndOfChain;
     entry.size = data.size();
@@ -161,43 +161,53 @@ HRESULT CompoundFile::WriteStream(uint32_t id, const std::vector<uint8_t>& data)
 }
 
 uint32_t CompoundFile::NewEntryId() {
-    for (uint32_t id = entryHint_; id < entries_.size(); ++id) {
-        if (entries_[id].type == kTypeUnused) {
+    // Unused entries are taken from the directory sectors read so far; the
+    // others are not read for this.
+    const uint32_t perSector = DirEntriesPerSector();
+    for (uint32_t id = entryHint_; id < EntryCount(); ++id) {
+        if (!dirPages_[id / perSector]) {
+            id = (id / perSector + 1) * perSector - 1;
+            continue;
+        }
+        if (At(id).type == kTypeUnused) {
             entryHint_ = id + 1;
             return id;
         }
     }
-    const uint32_t id = static_cast<uint32_t>(entries_.size());
-    entries_.resize(entries_.size() + DirEntriesPerSector());
+    const uint32_t id = EntryCount();
+    dirPages_.push_back(std::make_unique<Entry[]>(perSector));
     dirChain_.push_back(kFreeSector);  // placed when the metadata is relocated
     entryHint_ = id + 1;
     return id;
 }
 
 void CompoundFile::InsertChild(uint32_t storage, uint32_t id) {
-    std::vector<uint32_t>& children = entries_[storage].children;
+    std::vector<uint32_t>& children = At(storage).children;
     auto it = std::lower_bound(children.begin(), children.end(), id, [this](uint32_t a, uint32_t b) {
-        return CompareNames(entries_[a].name, entries_[b].name) < 0;
+        return CompareNames(At(a).name, At(b).name) < 0;
     });
     children.insert(it, id);
-    entries_[id].parent = storage;
+    At(id).parent = storage;
     dirtyTrees_.insert(storage);
 }
 
 void CompoundFile::RemoveChild(uint32_t id) {
-    const uint32_t storage = entries_[id].parent;
-    std::vector<uint32_t>& children = entries_[storage].children;
+    const uint32_t storage = At(id).parent;
+    std::vector<uint32_t>& children = At(storage).children;
     children.erase(std::find(children.begin(), children.end(), id));
     dirtyTrees_.insert(storage);
 }
 
 HRESULT CompoundFile::AddElement(uint32_t storage, std::u16string_view name, uint8_t type, uint32_t* id) {
     if (FAILED(failure_)) return failure_;
+    HRESULT hr = ListChildren(storage);
+    if (FAILED(hr)) return hr;
     const uint32_t created = NewEntryId();
-    Entry& entry = entries_[created];
+    Entry& entry = At(created);
     entry = Entry{};
     entry.name.assign(name);
     entry.type = type;
+    entry.listed = true;  // nothing inside yet
     InsertChild(storage, created);
     MarkEntryDirty(created);
     pending_ = true;
@@ -205,37 +215,47 @@ HRESULT CompoundFile::AddElement(uint32_t storage, std::u16string_view name, uin
     return S_OK;
 }
 
-void CompoundFile::ResetElement(uint32_t id, uint8_t type) {
+HRESULT CompoundFile::ResetElement(uint32_t id, uint8_t type) {
+    HRESULT hr = ListBelow(id);
+    if (FAILED(hr)) return hr;
     FreeElementData(id);
-    Entry& entry = entries_[id];
+    Entry& entry = At(id);
     if (entry.type != type) dirtyTrees_.insert(id);
     entry.type = type;
     entry.clsid = GUID_NULL;
     entry.stateBits = 0;
     MarkEntryDirty(id);
     pending_ = true;
+    return S_OK;
 }
 
-void CompoundFile::DestroyElement(uint32_t id) {
+HRESULT CompoundFile::DestroyElement(uint32_t id) {
+    HRESULT hr = ListBelow(id);
+    if (SUCCEEDED(hr)) hr = ListChildren(At(id).parent);
+    if (FAILED(hr)) return hr;
     FreeElementData(id);
     RemoveChild(id);
-    entries_[id] = Entry{};
+    At(id) = Entry{};
     entryHint_ = std::min(entryHint_, id);
     MarkEntryDirty(id);
     pending_ = true;
+    return S_OK;
 }
 
-void CompoundFile::RenameElement(uint32_t id, std::u16string_view name) {
-    const uint32_t storage = entries_[id].parent;
+HRESULT CompoundFile::RenameElement(uint32_t id, std::u16string_view name) {
+    const uint32_t storage = At(id).parent;
+    HRESULT hr = ListChildren(storage);
+    if (FAILED(hr)) return hr;
     RemoveChild(id);
-    entries_[id].name.assign(name);
+    At(id).name.assign(name);
     InsertChild(storage, id);
     MarkEntryDirty(id);
     pending_ = true;
+    return S_OK;
 }
 
 void CompoundFile::SetClass(uint32_t id, const GUID& clsid) {
-    entries_[id].clsid = clsid;
+    At(id).clsid = clsid;
     MarkEntryDirty(id);
     pending_ = true;
 }
@@ -246,7 +266,7 @@ bool CompoundFile::IsOpenBelow(uint32_t id) const {
         const uint32_t current = pending.back();
         pending.pop_back();
         if (IsOpen(current)) return true;
-        pending.insert(pending.end(), entries_[current].children.begin(), entries_[current].children.end());
+        pending.insert(pending.end(), At(current).children.begin(), At(current).children.end());
     }
     return false;
 }

@@ -2,7 +2,9 @@
 // sibling trees of one open file, changed in memory and made durable by
 // Commit.
 //
-// The FAT is read a chunk at a time, when an entry in the chunk is first
+// The directory is read as it is reached: a storage's elements
+// are found by searching its sibling tree, and its whole list of elements is
+// made only when it is enumerated or changes. The FAT is read a chunk at a time, when an entry in the chunk is first
 // needed, and new sectors are taken only from chunks already read (or from
 // the end of the file): a change to a large file reads the parts of the
 // table its chains run through, not the whole table.
@@ -63,10 +65,12 @@ struct Entry {
     FILETIME modified{};
     uint32_t start = kEndOfChain;
     uint64_t size = 0;
-    // In memory only: the containing storage and, for storages, the
-    // elements inside in sibling order.
+    // In memory only: the containing storage and, for storages once listed,
+    // the elements inside in sibling order.
     uint32_t parent = kNoStream;
+    bool listed = false;
     std::vector<uint32_t> children;
+    uint32_t walk = 0;  // the last tree walk that passed here
 };
 
 // Where the bytes of a stream lie: runs of units (sectors or mini sectors)
@@ -97,20 +101,26 @@ public:
     CompoundFile& operator=(const CompoundFile&) = delete;
 
     bool writable() const { return writable_; }
-    const Entry& entry(uint32_t id) const { return entries_[id]; }
+    // An element found through FindChild or Children (the root always).
+    const Entry& entry(uint32_t id) const { return At(id); }
 
-    // The child of storage with this name, or kNoStream.
-    uint32_t FindChild(uint32_t storage, std::u16string_view name) const;
+    // The child of storage with this name: kNoStream when there is none.
+    // A damaged directory is STG_E_DOCFILECORRUPT.
+    HRESULT FindChild(uint32_t storage, std::u16string_view name, uint32_t* id);
+    // The elements of storage in sibling order.
+    HRESULT Children(uint32_t storage, std::vector<uint32_t>* ids);
+    // Lists every storage at or below id, as removing or emptying it needs.
+    HRESULT ListBelow(uint32_t id);
 
     // Adds an empty stream or storage to storage; the name must be valid and
     // unused.
     HRESULT AddElement(uint32_t storage, std::u16string_view name, uint8_t type, uint32_t* id);
     // Empties an element and makes it a stream or storage of the same name.
-    void ResetElement(uint32_t id, uint8_t type);
+    HRESULT ResetElement(uint32_t id, uint8_t type);
     // Removes an element and everything below it.
-    void DestroyElement(uint32_t id);
+    HRESULT DestroyElement(uint32_t id);
     // Renames an element; the new name must be valid and unused.
-    void RenameElement(uint32_t id, std::u16string_view name);
+    HRESULT RenameElement(uint32_t id, std::u16string_view name);
     void SetClass(uint32_t id, const GUID& clsid);
 
     // The units of a stream, checked against the tables: a chain that loops,
@@ -126,7 +136,8 @@ public:
     HRESULT Commit();
     bool HasPendingChanges() const { return pending_; }
 
-    // Elements held open by a stream or storage object.
+    // Elements held open by a stream or storage object. IsOpenBelow looks
+    // through the storages ListBelow has listed.
     bool IsOpenBelow(uint32_t id) const;
     void MarkOpen(uint32_t id) { open_.push_back(id); }
     void MarkClosed(uint32_t id) {
@@ -146,7 +157,22 @@ private:
     // Reads whole sectors into out, one read per run of adjacent sectors.
     HRESULT ReadSectors(const uint32_t* sectors, size_t count, void* out) const;
     HRESULT LoadDirectory();
-    HRESULT LinkTree();
+    // Directory entries per sector are 1 << DirEntryShift() (128-byte entries).
+    unsigned DirEntryShift() const { return shift_ - 7; }
+    Entry& At(uint32_t id) const {
+        return dirPages_[id >> DirEntryShift()][id & ((1u << DirEntryShift()) - 1)];
+    }
+    uint32_t EntryCount() const { return static_cast<uint32_t>(dirPages_.size() << DirEntryShift()); }
+    // Reads the directory sector that holds id, if not read yet, with the
+    // neighbours that lie next to it in the file.
+    HRESULT ReadEntry(uint32_t id) const {
+        return id < EntryCount() && dirPages_[id >> DirEntryShift()] ? S_OK : ReadEntryPage(id);
+    }
+    HRESULT ReadEntryPage(uint32_t id) const;
+    // Reads an element reached from storage's sibling tree and checks that it
+    // can be there.
+    HRESULT ReadTreeEntry(uint32_t storage, uint32_t id) const;
+    HRESULT ListChildren(uint32_t storage);
 
     uint64_t SectorOffset(uint32_t sector) const { return (uint64_t{sector} + 1) << shift_; }
     uint32_t FileSectors() const;
@@ -219,7 +245,9 @@ private:
     Table miniFat_;
     std::vector<uint32_t> miniFatChain_;
     std::vector<uint32_t> miniStreamChain_;
-    std::vector<Entry> entries_;
+    // One page of entries per directory sector; null until read.
+    mutable std::vector<std::unique_ptr<Entry[]>> dirPages_;
+    mutable uint32_t treeWalk_ = 0;
 
     // Committed values of table entries changed since the last commit.
     std::unordered_map<uint32_t, uint32_t> fatCommitted_;

@@ -1,5 +1,5 @@
-// Opening a compound file: the header, the DIFAT, the FAT, the directory and
-// its trees, each checked before it is used; and locating stream data.
+// Opening a compound file: the header and the DIFAT, checked before they are
+// used; and locating stream data.
 #include <algorithm>
 #include <cstring>
 
@@ -11,7 +11,6 @@ namespace {
 
 constexpr uint64_t kShortChain = 256;
 constexpr uint64_t kMarkedTableLimit = 1u << 16;
-constexpr size_t kDirectoryChunkBytes = 16u << 10;
 
 }  // namespace
 
@@ -53,8 +52,8 @@ HRESULT CompoundFile::InitializeEmpty() {
     root.name.assign(u"Root Entry");
     root.type = kTypeRoot;
     root.color = kBlack;
-    entries_.assign(DirEntriesPerSector(), Entry{});
-    entries_[kRootId] = root;
+    dirPages_.push_back(std::make_unique<Entry[]>(DirEntriesPerSector()));
+    At(kRootId) = root;
     dirChain_.push_back(kFreeSector);  // placed by the first commit
     dirtyDir_.insert(0);
     pending_ = true;
@@ -100,13 +99,12 @@ HRESULT CompoundFile::Load() {
         if (FAILED(hr = LoadTable(miniFatChain_, &miniFat_))) return hr;
     }
     committedMiniFatSize_ = miniFat_.size();
-    Entry& root = entries_[kRootId];
+    Entry& root = At(kRootId);
     if (root.size > 0) {
         const uint64_t needed = (root.size + sectorSize_ - 1) >> shift_;
         if (needed > FileSectors()) return STG_E_DOCFILECORRUPT;
         if (FAILED(hr = WalkChain(false, root.start, needed, false, &miniStreamChain_))) return hr;
     }
-    if (FAILED(hr = LinkTree())) return hr;
     return S_OK;
 }
 
@@ -221,115 +219,13 @@ HRESULT CompoundFile::WalkChain(bool mini, uint32_t start, uint64_t needed, bool
     return S_OK;
 }
 
-HRESULT CompoundFile::LoadDirectory() {
-    HRESULT hr = WalkChain(false, header_.firstDirectorySector, 0, true, &dirChain_);
-    if (FAILED(hr)) return hr;
-    const uint32_t perSector = DirEntriesPerSector();
-    // Decoded a chunk at a time: a large directory needs no buffer its size.
-    const size_t chunkSectors = std::max<size_t>(1, kDirectoryChunkBytes >> shift_);
-    std::vector<DirEntryRecord> records(std::min(chunkSectors, dirChain_.size()) * perSector);
-    entries_.resize(dirChain_.size() * perSector);
-    for (size_t id = 0; id < entries_.size(); ++id) {
-        const size_t inChunk = id % records.size();
-        if (inChunk == 0) {
-            const size_t first = id / perSector;
-            hr = ReadSectors(&dirChain_[first], std::min(chunkSectors, dirChain_.size() - first), records.data());
-            if (FAILED(hr)) return hr;
-        }
-        const DirEntryRecord& record = records[inChunk];
-        Entry& entry = entries_[id];
-        entry.type = record.type;
-        if (record.type == kTypeUnused) continue;
-        if (record.nameBytes < 2 || record.nameBytes > 2 * kNameUnits || record.nameBytes % 2 != 0)
-            return STG_E_DOCFILECORRUPT;
-        const size_t units = record.nameBytes / 2 - 1;
-        entry.name.assign(std::u16string_view(record.name, std::find(record.name, record.name + units, u'\0')));
-        entry.color = record.color;
-        entry.left = record.left;
-        entry.right = record.right;
-        entry.child = record.child;
-        entry.clsid = record.clsid;
-        entry.stateBits = record.stateBits;
-        entry.created = record.created;
-        entry.modified = record.modified;
-        entry.start = record.start;
-        // Old writers left garbage in the high half of version 3 sizes.
-        entry.size = header_.majorVersion == kVersion3 ? record.sizeLow
-                                                       : (uint64_t{record.sizeHigh} << 32 | record.sizeLow);
-    }
-    if (entries_[kRootId].type != kTypeRoot) return STG_E_DOCFILECORRUPT;
-    return S_OK;
-}
-
-HRESULT CompoundFile::LinkTree() {
-    // Every entry reachable from the root belongs to exactly one storage;
-    // unreachable ones are free for reuse.
-    std::vector<bool> seen(entries_.size(), false);
-    seen[kRootId] = true;
-    std::vector<uint32_t> storages = {kRootId};
-    std::vector<uint32_t> pending;
-    std::vector<uint32_t> order;
-    order.reserve(entries_.size());
-    pending.reserve(entries_.size());
-    while (!storages.empty()) {
-        const uint32_t storage = storages.back();
-        storages.pop_back();
-        // Gathered in a scratch list first, so each storage's list is
-        // allocated once at its final size.
-        order.clear();
-        // In order: a tree that is ordered as it should be needs no sorting.
-        uint32_t id = entries_[storage].child;
-        pending.clear();
-        while (id != kNoStream || !pending.empty()) {
-            if (id != kNoStream) {
-                if (id >= entries_.size() || seen[id]) return STG_E_DOCFILECORRUPT;
-                Entry& entry = entries_[id];
-                if ((entry.type != kTypeStorage && entry.type != kTypeStream) || entry.name.empty())
-                    return STG_E_DOCFILECORRUPT;
-                seen[id] = true;
-                entry.parent = storage;
-                pending.push_back(id);
-                id = entry.left;
-                continue;
-            }
-            const uint32_t next = pending.back();
-            pending.pop_back();
-            order.push_back(next);
-            if (entries_[next].type == kTypeStorage) storages.push_back(next);
-            id = entries_[next].right;
-        }
-        auto inOrder = [this](uint32_t a, uint32_t b) { return CompareNames(entries_[a].name, entries_[b].name) < 0; };
-        std::vector<uint32_t>& children = entries_[storage].children;
-        children.assign(order.begin(), order.end());
-        if (!std::is_sorted(children.begin(), children.end(), inOrder))
-            std::stable_sort(children.begin(), children.end(), inOrder);
-    }
-    for (size_t id = 0; id < entries_.size(); ++id)
-        if (!seen[id]) entries_[id] = Entry{};
-    return S_OK;
-}
-
-uint32_t CompoundFile::FindChild(uint32_t storage, std::u16string_view name) const {
-    const std::vector<uint32_t>& children = entries_[storage].children;
-    if (findStorage_ == storage && findNext_ < children.size() &&
-        CompareNames(entries_[children[findNext_]].name, name) == 0)
-        return children[findNext_++];
-    auto it = std::lower_bound(children.begin(), children.end(), name, [this](uint32_t id, std::u16string_view n) {
-        return CompareNames(entries_[id].name, n) < 0;
-    });
-    if (it == children.end() || CompareNames(entries_[*it].name, name) != 0) return kNoStream;
-    findStorage_ = storage;
-    findNext_ = static_cast<size_t>(it - children.begin()) + 1;
-    return *it;
-}
-
 uint64_t CompoundFile::MiniSectorOffset(uint32_t mini) const {
     const uint64_t byte = uint64_t{mini} * kMiniSectorSize;
     return SectorOffset(miniStreamChain_[byte >> shift_]) + (byte & (sectorSize_ - 1));
 }
 
 HRESULT CompoundFile::LocateStream(uint32_t id, StreamExtents* extents) const {
-    const Entry& entry = entries_[id];
+    const Entry& entry = At(id);
     extents->size = entry.size;
     extents->runs.clear();
     if (entry.size == 0) return S_OK;
@@ -366,7 +262,7 @@ HRESULT CompoundFile::ReadStream(const StreamExtents& extents, uint64_t position
     for (--run; length > 0; ++run) {
         const uint64_t runEnd = run + 1 == runs.end() ? extents.size : run[1].position;
         const size_t take = static_cast<size_t>(std::min<uint64_t>(runEnd - position, length));
-        HRESULT hr = file_->ReadAt(run->offset + (position - run->position), out, take);
+        HRESULT hr = file_->ReadCachedAt(run->offset + (position - run->position), out, take);
         if (FAILED(hr)) return STG_E_DOCFILECORRUPT;
         out += take;
         position += take;

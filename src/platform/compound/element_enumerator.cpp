@@ -9,9 +9,7 @@ namespace {
 class ElementEnumerator final : public ComObject<IEnumSTATSTG> {
 public:
     ElementEnumerator(std::shared_ptr<CompoundFile> file, uint32_t storage)
-        : file_(std::move(file)), storage_(storage) {
-        Reset();
-    }
+        : file_(std::move(file)), storage_(storage) {}
 
 
     HRESULT Next(ULONG count, STATSTG* elements, ULONG* fetched) override {
@@ -43,9 +41,8 @@ public:
     }
 
     HRESULT Reset() override {
-        ids_ = file_->entry(storage_).children;
         next_ = 0;
-        return S_OK;
+        return file_->Children(storage_, &ids_);
     }
 
     HRESULT Clone(IEnumSTATSTG** copy) override {
@@ -67,7 +64,13 @@ private:
 }  // namespace
 
 HRESULT NewEnumerator(std::shared_ptr<CompoundFile> file, uint32_t storage, IEnumSTATSTG** enumerator) {
-    *enumerator = new ElementEnumerator(std::move(file), storage);
+    auto* made = new ElementEnumerator(std::move(file), storage);
+    HRESULT hr = made->Reset();
+    if (FAILED(hr)) {
+        made->Release();
+        return hr;
+    }
+    *enumerator = made;
     return S_OK;
 }
 

@@ -15,7 +15,7 @@ namespace {
 
 // Files up to this size are read whole when opened.
 constexpr uint64_t kWholeLimit = 1u << 20;
-// Reads of at least this many bytes go straight to the file.
+// Cached reads of at least this many bytes go straight to the file.
 constexpr size_t kDirectRead = 32768;
 // The block cache of larger files: 64 blocks of 32 KB.
 constexpr unsigned kBlockShift = 15;
@@ -99,7 +99,13 @@ HRESULT LockedFile::ReadAt(uint64_t offset, void* buffer, size_t length) const {
         std::memcpy(out, whole_.get() + offset, length);
         return S_OK;
     }
-    if (length >= kDirectRead) return ReadDirect(offset, out, length);
+    return ReadDirect(offset, out, length);
+}
+
+HRESULT LockedFile::ReadCachedAt(uint64_t offset, void* buffer, size_t length) const {
+    if (offset > size_ || length > size_ - offset) return STG_E_READFAULT;
+    auto* out = static_cast<uint8_t*>(buffer);
+    if (offset + length <= wholeSize_ || length >= kDirectRead) return ReadAt(offset, out, length);
     while (length > 0) {
         const uint64_t index = offset >> kBlockShift;
         const uint64_t within = offset & (kBlockSize - 1);

@@ -8,11 +8,11 @@
 // were locking it is opened again.
 //
 // Small files are read whole at open and served from memory. In larger files,
-// reads of a block (32 KB) or more go straight to the file, into the caller's
-// buffer; smaller ones (table sectors, mini sectors) are served from a cache
-// of aligned blocks, so scattered small reads cost few system calls and no
-// byte is fetched twice while its block stays cached. Writes keep the cached
-// copies current.
+// ReadAt goes straight to the file, into the caller's buffer, while
+// ReadCachedAt serves reads shorter than a block (32 KB) from a cache of
+// aligned blocks, for data read in small pieces with neighbours likely to
+// follow (mini sectors, small streams). Writes keep the cached copies
+// current.
 //
 // Thread safety: one object is used by one thread at a time.
 #pragma once
@@ -45,6 +45,8 @@ public:
     // Reads exactly length bytes at offset; bytes past the end of the file
     // are STG_E_READFAULT.
     HRESULT ReadAt(uint64_t offset, void* buffer, size_t length) const;
+    // The same, through the block cache.
+    HRESULT ReadCachedAt(uint64_t offset, void* buffer, size_t length) const;
     // Writes length bytes at offset, growing the file as needed.
     HRESULT WriteAt(uint64_t offset, const void* buffer, size_t length);
     // Sets the file's length; new bytes read as zero.

@@ -70,11 +70,12 @@ public:
         HRESULT hr = ReadName(name, &element);
         if (FAILED(hr)) return hr;
         if (!writable_) return STG_E_ACCESSDENIED;
-        const uint32_t id = file_->FindChild(id_, element);
+        uint32_t id;
+        if (FAILED(hr = file_->FindChild(id_, element, &id))) return hr;
         if (id == kNoStream) return STG_E_FILENOTFOUND;
+        if (FAILED(hr = file_->ListBelow(id))) return hr;
         if (file_->IsOpenBelow(id)) return STG_E_ACCESSDENIED;
-        file_->DestroyElement(id);
-        return S_OK;
+        return file_->DestroyElement(id);
     }
 
     HRESULT RenameElement(const WCHAR* oldName, const WCHAR* newName) override {
@@ -83,13 +84,13 @@ public:
         if (SUCCEEDED(hr)) hr = ReadName(newName, &to);
         if (FAILED(hr)) return hr;
         if (!writable_) return STG_E_ACCESSDENIED;
-        const uint32_t id = file_->FindChild(id_, from);
+        uint32_t id, existing;
+        if (FAILED(hr = file_->FindChild(id_, from, &id))) return hr;
         if (id == kNoStream) return STG_E_FILENOTFOUND;
-        const uint32_t existing = file_->FindChild(id_, to);
+        if (FAILED(hr = file_->FindChild(id_, to, &existing))) return hr;
         if (existing != kNoStream && existing != id) return STG_E_FILEALREADYEXISTS;
         if (file_->IsOpen(id)) return STG_E_ACCESSDENIED;
-        file_->RenameElement(id, to);
-        return S_OK;
+        return file_->RenameElement(id, to);
     }
 
     HRESULT SetClass(REFCLSID clsid) override {
@@ -114,11 +115,13 @@ private:
         if (FAILED(hr)) return hr;
         if (!ModeWrites(mode) || !ModeIsExclusiveDirect(mode)) return STG_E_INVALIDFLAG;
         if (!writable_) return STG_E_ACCESSDENIED;
-        const uint32_t existing = file_->FindChild(id_, element);
+        uint32_t existing;
+        if (FAILED(hr = file_->FindChild(id_, element, &existing))) return hr;
         if (existing == kNoStream) return file_->AddElement(id_, element, type, id);
         if ((mode & STGM_CREATE) == 0) return STG_E_FILEALREADYEXISTS;
+        if (FAILED(hr = file_->ListBelow(existing))) return hr;
         if (file_->IsOpenBelow(existing)) return STG_E_ACCESSDENIED;
-        file_->ResetElement(existing, type);
+        if (FAILED(hr = file_->ResetElement(existing, type))) return hr;
         *id = existing;
         return S_OK;
     }
@@ -132,7 +135,7 @@ private:
         if (FAILED(hr)) return hr;
         if (!ModeIsExclusiveDirect(mode) || (mode & STGM_CREATE) != 0) return STG_E_INVALIDFLAG;
         if (ModeWrites(mode) && !writable_) return STG_E_INVALIDFLAG;
-        *id = file_->FindChild(id_, element);
+        if (FAILED(hr = file_->FindChild(id_, element, id))) return hr;
         if (*id == kNoStream || file_->entry(*id).type != type) return STG_E_FILENOTFOUND;
         if (file_->IsOpen(*id)) return STG_E_ACCESSDENIED;
         return S_OK;
