@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "compound/raw_file.h"
 #include "compound/tree_io.h"
 #include "support/temp_home.h"
 
@@ -97,23 +98,28 @@ TEST(StorageRoundTrip, SectorsReusedWhileALargeFileIsOpenReadBackTheirNewBytes) 
 }
 
 TEST(StorageRoundTrip, RepeatedChangesToALargeFileReuseItsFreedSectors) {
-    // Each open reads only the parts of the allocation table its change
-    // needs; the sectors a change frees must still be found and reused by
-    // the changes after it, or the file would grow with every change.
+    // Each open reads only the parts of the allocation tables its change
+    // needs; the sectors and mini sectors a change frees must still be found
+    // and reused by the changes after it, or the file would grow with every
+    // change.
     TempHome home;
     const std::string path = home / "churn.cfg";
     std::vector<Node> plan = {Stream("big", Pattern(3u << 20, 1)), Stream("small", Pattern(20000, 2))};
+    for (unsigned i = 0; i < 60; ++i) plan.push_back(Stream("tiny" + std::to_string(i), Pattern(2000, 3 + i)));
     ASSERT_EQ(WriteTree(path, plan), S_OK);
     const auto initialSize = std::filesystem::file_size(path);
+    const auto initialMiniStream = RawFile(path).Entry(compound::kRootId).sizeLow;
     for (unsigned round = 0; round < 40; ++round) {
-        plan[1].bytes = Pattern(20000, 10 + round);
+        plan[1].bytes = Pattern(20000, 100 + round);
+        plan[2 + round % 3].bytes = Pattern(2000, 200 + round);
         IStorage* root = nullptr;
         ASSERT_EQ(StgOpenStorage(W(path).c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0, &root),
                   S_OK);
-        ASSERT_EQ(WriteChildren(root, {plan[1]}), S_OK);
+        ASSERT_EQ(WriteChildren(root, {plan[1], plan[2 + round % 3]}), S_OK);
         root->Release();
     }
     EXPECT_LT(std::filesystem::file_size(path), initialSize + (256u << 10));
+    EXPECT_LE(RawFile(path).Entry(compound::kRootId).sizeLow, initialMiniStream + 3 * 2048);
     Listing listing;
     ASSERT_EQ(ReadTree(path, &listing), S_OK);
     EXPECT_EQ(listing, Expected(plan));

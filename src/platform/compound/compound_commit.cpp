@@ -53,8 +53,8 @@ void CompoundFile::RebuildTrees() {
 void CompoundFile::TrimMiniStream() {
     // The root's size covers the highest mini sector in use, the mini FAT and
     // the mini stream hold no more sectors than that needs.
-    size_t used = miniFat_.size();
-    while (used > 0 && miniFat_[used - 1] == kFreeSector) --used;
+    size_t used = miniFat_.entries.size();
+    while (used > 0 && MiniFat(static_cast<uint32_t>(used - 1)) == kFreeSector) --used;
     Entry& root = At(kRootId);
     const uint64_t rootSize = uint64_t{used} * kMiniSectorSize;
     if (root.size != rootSize) {
@@ -79,9 +79,12 @@ void CompoundFile::TrimMiniStream() {
         }
         miniFatChain_.resize(tableSectors);
         if (tableSectors > 0 && miniFatChain_.back() != kFreeSector) SetFat(miniFatChain_.back(), kEndOfChain);
-        for (size_t mini = tableSectors * EntriesPerSector(); mini < miniFat_.size(); ++mini)
-            if (mini < committedMiniFatSize_) miniFatCommitted_.try_emplace(static_cast<uint32_t>(mini), miniFat_[mini]);
-        miniFat_.resize(tableSectors * EntriesPerSector());
+        for (size_t mini = tableSectors * EntriesPerSector(); mini < miniFat_.entries.size(); ++mini)
+            if (mini < committedMiniFatSize_)
+                miniFatCommitted_.try_emplace(static_cast<uint32_t>(mini), MiniFat(static_cast<uint32_t>(mini)));
+        miniFat_.entries.resize(tableSectors * EntriesPerSector());
+        // Entries added again later start free, not as the file had them.
+        miniFat_.readLimit = std::min<uint32_t>(miniFat_.readLimit, static_cast<uint32_t>(miniFat_.entries.size()));
     }
 }
 
@@ -218,8 +221,8 @@ HRESULT CompoundFile::WriteMetadata() {
             out[i] = at < table.size() ? table[at] : kFreeSector;
         }
     };
-    for (uint32_t index : dirtyMiniFat_) encodeTable(miniFat_, index, miniFatChain_[index]);
-    for (uint32_t index : dirtyFat_) encodeTable(fat_, index, fatSectors_[index]);
+    for (uint32_t index : dirtyMiniFat_) encodeTable(miniFat_.entries, index, miniFatChain_[index]);
+    for (uint32_t index : dirtyFat_) encodeTable(fat_.entries, index, fatSectors_[index]);
     for (uint32_t index : dirtyDifat_) {
         std::vector<uint8_t>& bytes = sectors[difatSectors_[index]];
         bytes.resize(sectorSize_);
@@ -257,7 +260,7 @@ HRESULT CompoundFile::Commit() {
     RebuildTrees();
     TrimMiniStream();
     RelocateMetadata();
-    uint32_t used = static_cast<uint32_t>(fat_.size());
+    uint32_t used = static_cast<uint32_t>(fat_.entries.size());
     while (used > 0 && Fat(used - 1) == kFreeSector) --used;
     const uint64_t length = SectorOffset(used);
     if (header_.majorVersion == kVersion3 && length > kVersion3MaxStreamSize) {
@@ -281,13 +284,13 @@ HRESULT CompoundFile::Commit() {
     // the file's length, which would make its flushes write the inode too.
     if (file_->size() > length + kKeptFreeTail) file_->Resize(length);
     for (const auto& [sector, committed] : fatCommitted_)
-        if (fat_[sector] == kFreeSector) sectorHint_ = std::min(sectorHint_, sector);
+        if (fat_.entries[sector] == kFreeSector) sectorHint_ = std::min(sectorHint_, sector);
     for (const auto& [mini, committed] : miniFatCommitted_)
-        if (mini < miniFat_.size() && miniFat_[mini] == kFreeSector) miniHint_ = std::min(miniHint_, mini);
+        if (mini < miniFat_.entries.size() && miniFat_.entries[mini] == kFreeSector) miniHint_ = std::min(miniHint_, mini);
     fatCommitted_.clear();
     miniFatCommitted_.clear();
-    committedFatSize_ = fat_.size();
-    committedMiniFatSize_ = miniFat_.size();
+    committedFatSize_ = fat_.entries.size();
+    committedMiniFatSize_ = miniFat_.entries.size();
     dirtyFat_.clear();
     dirtyDifat_.clear();
     dirtyDir_.clear();

@@ -17,7 +17,7 @@ uint32_t CompoundFile::CommittedFat(uint32_t sector) const {
 uint32_t CompoundFile::CommittedMiniFat(uint32_t mini) const {
     auto it = miniFatCommitted_.find(mini);
     if (it != miniFatCommitted_.end()) return it->second;
-    return mini < committedMiniFatSize_ ? miniFat_[mini] : kFreeSector;
+    return mini < committedMiniFatSize_ ? MiniFat(mini) : kFreeSector;
 }
 
 bool CompoundFile::IsFresh(uint32_t sector) const {
@@ -27,27 +27,28 @@ bool CompoundFile::IsFresh(uint32_t sector) const {
 void CompoundFile::SetFat(uint32_t sector, uint32_t value) {
     const uint32_t old = Fat(sector);
     if (sector < committedFatSize_) fatCommitted_.try_emplace(sector, old);
-    fat_[sector] = value;
+    fat_.entries[sector] = value;
     dirtyFat_.insert(sector / EntriesPerSector());
     if (value == kFreeSector && CommittedFat(sector) == kFreeSector) sectorHint_ = std::min(sectorHint_, sector);
 }
 
 void CompoundFile::SetMiniFat(uint32_t mini, uint32_t value) {
-    if (mini < committedMiniFatSize_) miniFatCommitted_.try_emplace(mini, miniFat_[mini]);
-    miniFat_[mini] = value;
+    const uint32_t old = MiniFat(mini);
+    if (mini < committedMiniFatSize_) miniFatCommitted_.try_emplace(mini, old);
+    miniFat_.entries[mini] = value;
     dirtyMiniFat_.insert(mini / EntriesPerSector());
     if (value == kFreeSector && CommittedMiniFat(mini) == kFreeSector) miniHint_ = std::min(miniHint_, mini);
 }
 
 uint32_t CompoundFile::AllocateSector() {
-    for (uint32_t sector = FindFreeSector(sectorHint_);; sector = FindFreeSector(sector + 1)) {
-        if (sector >= fat_.size()) {
+    for (uint32_t sector = FindFreeUnit(false, sectorHint_);; sector = FindFreeUnit(false, sector + 1)) {
+        if (sector >= fat_.entries.size()) {
             // One more FAT sector, placed when the metadata is relocated.
             dirtyFat_.insert(static_cast<uint32_t>(fatSectors_.size()));
             fatSectors_.push_back(kFreeSector);
-            fat_.resize(fat_.size() + EntriesPerSector(), kFreeSector);
+            fat_.entries.resize(fat_.entries.size() + EntriesPerSector(), kFreeSector);
         }
-        if (fat_[sector] == kFreeSector && CommittedFat(sector) == kFreeSector) {
+        if (fat_.entries[sector] == kFreeSector && CommittedFat(sector) == kFreeSector) {
             sectorHint_ = sector + 1;
             SetFat(sector, kEndOfChain);
             return sector;
@@ -56,13 +57,13 @@ uint32_t CompoundFile::AllocateSector() {
 }
 
 uint32_t CompoundFile::AllocateMiniSector() {
-    for (uint32_t mini = miniHint_;; ++mini) {
-        if (mini >= miniFat_.size()) {
+    for (uint32_t mini = FindFreeUnit(true, miniHint_);; mini = FindFreeUnit(true, mini + 1)) {
+        if (mini >= miniFat_.entries.size()) {
             dirtyMiniFat_.insert(static_cast<uint32_t>(miniFatChain_.size()));
             miniFatChain_.push_back(kFreeSector);
-            miniFat_.resize(miniFat_.size() + EntriesPerSector(), kFreeSector);
+            miniFat_.entries.resize(miniFat_.entries.size() + EntriesPerSector(), kFreeSector);
         }
-        if (miniFat_[mini] == kFreeSector && CommittedMiniFat(mini) == kFreeSector) {
+        if (miniFat_.entries[mini] == kFreeSector && CommittedMiniFat(mini) == kFreeSector) {
             miniHint_ = mini + 1;
             SetMiniFat(mini, kEndOfChain);
             // The mini stream grows a sector at a time.

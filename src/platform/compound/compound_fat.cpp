@@ -1,4 +1,5 @@
-// The FAT of an open file, read a chunk at a time as its entries are needed.
+// The FAT and mini FAT of an open file, read a chunk at a time as their
+// entries are needed.
 #include <algorithm>
 #include <cstring>
 
@@ -6,25 +7,28 @@
 
 namespace vek::compound {
 
-void CompoundFile::ReadFatChunk(size_t chunk) const {
+void CompoundFile::ReadTableChunk(bool mini, size_t chunk) const {
+    ChunkedTable& table = mini ? miniFat_ : fat_;
+    const std::vector<uint32_t>& sectors = mini ? miniFatChain_ : fatSectors_;
     const uint32_t perSector = EntriesPerSector();
-    const size_t chunkSectors = (size_t{1} << kFatChunkShift) / perSector;
+    const size_t chunkSectors = (size_t{1} << ChunkedTable::kChunkShift) / perSector;
     const size_t first = chunk * chunkSectors;
-    const size_t count = std::min(chunkSectors, size_t{fatReadLimit_} / perSector - first);
-    uint32_t* entries = fat_.data() + first * perSector;
+    const size_t count = std::min(chunkSectors, size_t{table.readLimit} / perSector - first);
+    uint32_t* entries = table.entries.data() + first * perSector;
     // Only sectors read at open are in this chunk's range: later ones were
     // added in memory, and moved sectors were read before they moved.
-    if (FAILED(ReadSectors(&fatSectors_[first], count, entries)))
+    if (FAILED(ReadSectors(&sectors[first], count, entries)))
         std::fill(entries, entries + count * perSector, kEndOfChain);
-    fatChunkRead_[chunk] = true;
-    const uint32_t begin = static_cast<uint32_t>(chunk << kFatChunkShift);
+    table.chunkRead[chunk] = true;
+    if (mini) return;
+    const uint32_t begin = static_cast<uint32_t>(chunk << ChunkedTable::kChunkShift);
     const uint32_t end = begin + static_cast<uint32_t>(count * perSector);
     auto mark = std::lower_bound(tableMarks_.begin(), tableMarks_.end(), std::make_pair(begin, uint32_t{0}));
     for (; mark != tableMarks_.end() && mark->first < end; ++mark) {
         // Sectors that hold the tables must never be handed out while they
         // are in use, whatever the file's own marks say.
-        if (fat_[mark->first] == mark->second) continue;
-        fat_[mark->first] = mark->second;
+        if (fat_.entries[mark->first] == mark->second) continue;
+        fat_.entries[mark->first] = mark->second;
         dirtyFat_.insert(mark->first / perSector);
         pending_ = true;
     }
@@ -51,16 +55,16 @@ uint32_t FindFree(const Table& table, uint32_t from, uint32_t to) {
 
 }  // namespace
 
-uint32_t CompoundFile::FindFreeSector(uint32_t from) {
-    const uint32_t size = static_cast<uint32_t>(fat_.size());
-    // The end of the table always takes part: a file that grows, grows there.
-    if (size > 0) Fat(size - 1);
-    const uint32_t chunkEntries = uint32_t{1} << kFatChunkShift;
+uint32_t CompoundFile::FindFreeUnit(bool mini, uint32_t from) {
+    const ChunkedTable& table = mini ? miniFat_ : fat_;
+    const uint32_t size = static_cast<uint32_t>(table.entries.size());
+    // The end of the table always takes part: a table that grows, grows there.
+    if (size > 0) mini ? MiniFat(size - 1) : Fat(size - 1);
+    const uint32_t chunkEntries = uint32_t{1} << ChunkedTable::kChunkShift;
     for (uint32_t start = from; start < size;) {
-        const size_t chunk = start >> kFatChunkShift;
-        const uint32_t chunkEnd = std::min<uint32_t>(size, static_cast<uint32_t>((chunk + 1) * chunkEntries));
-        if (start >= fatReadLimit_ || fatChunkRead_[chunk]) {
-            const uint32_t found = FindFree(fat_, start, chunkEnd);
+        const uint32_t chunkEnd = std::min(size, (start / chunkEntries + 1) * chunkEntries);
+        if (table.IsRead(start)) {
+            const uint32_t found = FindFree(table.entries, start, chunkEnd);
             if (found < chunkEnd) return found;
         }
         start = chunkEnd;

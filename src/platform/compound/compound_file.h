@@ -7,7 +7,7 @@
 // made only when it is enumerated or changes. The FAT is read a chunk at a time, when an entry in the chunk is first
 // needed, and new sectors are taken only from chunks already read (or from
 // the end of the file): a change to a large file reads the parts of the
-// table its chains run through, not the whole table.
+// table its chains run through, not the whole table. So does the mini FAT.
 //
 // Crash safety: committed sectors are never overwritten. Changed stream data,
 // directory, mini FAT, FAT and DIFAT sectors go to sectors that the committed
@@ -51,6 +51,25 @@ struct UninitializedAllocator : std::allocator<T> {
     }
 };
 using Table = std::vector<uint32_t, UninitializedAllocator<uint32_t>>;
+
+// An allocation table (the FAT or the mini FAT) read from the file a chunk of
+// 1024 entries at a time, when an entry in the chunk is first needed.
+struct ChunkedTable {
+    static constexpr unsigned kChunkShift = 10;
+    Table entries;
+    std::vector<bool> chunkRead;
+    uint32_t readLimit = 0;  // entries from here on were added in memory
+
+    bool IsRead(uint32_t index) const { return index >= readLimit || chunkRead[index >> kChunkShift]; }
+    // Sizes the table for a file's entries, none of them read yet, with room
+    // to grow by an eighth without moving.
+    void Expect(size_t size) {
+        entries.reserve(size + size / 8 + 128);
+        entries.resize(size);
+        readLimit = static_cast<uint32_t>(size);
+        chunkRead.assign(size == 0 ? 0 : ((size - 1) >> kChunkShift) + 1, false);
+    }
+};
 
 struct Entry {
     ElementName name;
@@ -153,7 +172,6 @@ private:
     HRESULT InitializeEmpty();
     HRESULT Load();
     HRESULT LoadFatLocations();
-    HRESULT LoadTable(const std::vector<uint32_t>& sectors, Table* table) const;
     // Reads whole sectors into out, one read per run of adjacent sectors.
     HRESULT ReadSectors(const uint32_t* sectors, size_t count, void* out) const;
     HRESULT LoadDirectory();
@@ -180,18 +198,22 @@ private:
     uint32_t DirEntriesPerSector() const { return sectorSize_ / kDirEntrySize; }
     uint32_t DifatEntriesPerSector() const { return sectorSize_ / 4 - 1; }
 
-    // The FAT entry of sector, its chunk read first if need be. A chunk that
-    // cannot be read reads as chain ends: nothing is allocated or freed there
-    // and chains through it are corrupt.
+    // The FAT or mini FAT entry of a unit, its chunk read first if need be.
+    // A chunk that cannot be read reads as chain ends: nothing is allocated
+    // or freed there and chains through it are corrupt.
     uint32_t Fat(uint32_t sector) const {
-        if (sector < fatReadLimit_ && !fatChunkRead_[sector >> kFatChunkShift]) ReadFatChunk(sector >> kFatChunkShift);
-        return fat_[sector];
+        if (!fat_.IsRead(sector)) ReadTableChunk(false, sector >> ChunkedTable::kChunkShift);
+        return fat_.entries[sector];
     }
-    void ReadFatChunk(size_t chunk) const;
-    // The first sector at or after from that is free in the chunks read so
-    // far (the chunk at the end of the table is read for this), or
-    // fat_.size().
-    uint32_t FindFreeSector(uint32_t from);
+    uint32_t MiniFat(uint32_t mini) const {
+        if (!miniFat_.IsRead(mini)) ReadTableChunk(true, mini >> ChunkedTable::kChunkShift);
+        return miniFat_.entries[mini];
+    }
+    void ReadTableChunk(bool mini, size_t chunk) const;
+    // The first unit at or after from that is free in the chunks read so far
+    // (the chunk at the end of the table is read for this), or the table's
+    // size.
+    uint32_t FindFreeUnit(bool mini, uint32_t from);
 
     // Follows a chain of the FAT (or, with mini, of the mini FAT) from start.
     // With needed set, stops after that many units; else at the end of chain.
@@ -231,10 +253,7 @@ private:
     unsigned shift_ = kVersion3SectorShift;
     uint32_t sectorSize_ = 1u << kVersion3SectorShift;
 
-    static constexpr unsigned kFatChunkShift = 10;  // 1024 entries per chunk
-    mutable Table fat_;
-    mutable std::vector<bool> fatChunkRead_;
-    uint32_t fatReadLimit_ = 0;  // entries from here on were added in memory
+    mutable ChunkedTable fat_;
     // Writable files: where the file keeps its FAT and DIFAT sectors, and the
     // mark each must carry, in sector order; a chunk read with a wrong mark is
     // corrected.
@@ -242,7 +261,7 @@ private:
     std::vector<uint32_t> fatSectors_;    // location of each FAT sector
     std::vector<uint32_t> difatSectors_;  // location of each DIFAT sector
     std::vector<uint32_t> dirChain_;
-    Table miniFat_;
+    mutable ChunkedTable miniFat_;
     std::vector<uint32_t> miniFatChain_;
     std::vector<uint32_t> miniStreamChain_;
     // One page of entries per directory sector; null until read.

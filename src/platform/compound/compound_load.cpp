@@ -81,24 +81,19 @@ HRESULT CompoundFile::Load() {
     sectorSize_ = 1u << shift_;
     if (file_->size() < sectorSize_) return STG_E_INVALIDHEADER;
     if (FAILED(hr = LoadFatLocations())) return hr;
-    // Filled a chunk at a time by ReadFatChunk, with room to grow by an
-    // eighth without moving.
-    const size_t fatEntries = fatSectors_.size() * EntriesPerSector();
-    fat_.reserve(fatEntries + fatEntries / 8 + EntriesPerSector());
-    fat_.resize(fatEntries);
-    fatReadLimit_ = static_cast<uint32_t>(fat_.size());
-    fatChunkRead_.assign(((fat_.size() - 1) >> kFatChunkShift) + 1, false);
-    committedFatSize_ = fat_.size();
+    // Filled a chunk at a time by ReadTableChunk.
+    fat_.Expect(fatSectors_.size() * EntriesPerSector());
+    committedFatSize_ = fat_.entries.size();
     // The FAT describes its own sectors and the DIFAT's.
     for (const auto* sectors : {&fatSectors_, &difatSectors_})
         for (uint32_t sector : *sectors)
-            if (sector >= fat_.size()) return STG_E_DOCFILECORRUPT;
+            if (sector >= fat_.entries.size()) return STG_E_DOCFILECORRUPT;
     if (FAILED(hr = LoadDirectory())) return hr;
     if (header_.firstMiniFatSector != kEndOfChain && header_.firstMiniFatSector != kFreeSector) {
         if (FAILED(hr = WalkChain(false, header_.firstMiniFatSector, 0, true, &miniFatChain_))) return hr;
-        if (FAILED(hr = LoadTable(miniFatChain_, &miniFat_))) return hr;
+        miniFat_.Expect(miniFatChain_.size() * EntriesPerSector());
     }
-    committedMiniFatSize_ = miniFat_.size();
+    committedMiniFatSize_ = miniFat_.entries.size();
     Entry& root = At(kRootId);
     if (root.size > 0) {
         const uint64_t needed = (root.size + sectorSize_ - 1) >> shift_;
@@ -143,14 +138,6 @@ HRESULT CompoundFile::LoadFatLocations() {
     return S_OK;
 }
 
-HRESULT CompoundFile::LoadTable(const std::vector<uint32_t>& sectors, Table* table) const {
-    // Room to grow by an eighth without moving the table.
-    const size_t entries = sectors.size() * EntriesPerSector();
-    table->reserve(entries + entries / 8 + EntriesPerSector());
-    table->resize(entries);
-    return ReadSectors(sectors.data(), sectors.size(), table->data());
-}
-
 HRESULT CompoundFile::ReadSectors(const uint32_t* sectors, size_t count, void* out) const {
     auto* bytes = static_cast<uint8_t*>(out);
     for (size_t i = 0; i < count;) {
@@ -166,8 +153,8 @@ HRESULT CompoundFile::ReadSectors(const uint32_t* sectors, size_t count, void* o
 HRESULT CompoundFile::WalkChain(bool mini, uint32_t start, uint64_t needed, bool untilEnd,
                                 std::vector<uint32_t>* chain) const {
     std::vector<uint32_t>& visits = mini ? miniVisits_ : visits_;
-    const uint64_t tableSize = mini ? miniFat_.size() : fat_.size();
-    const auto next = [&](uint32_t unit) { return mini ? miniFat_[unit] : Fat(unit); };
+    const uint64_t tableSize = mini ? miniFat_.entries.size() : fat_.entries.size();
+    const auto next = [&](uint32_t unit) { return mini ? MiniFat(unit) : Fat(unit); };
     uint64_t limit;
     if (mini) {
         limit = std::min<uint64_t>(tableSize, (uint64_t{miniStreamChain_.size()} << shift_) / kMiniSectorSize);
