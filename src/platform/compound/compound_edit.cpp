@@ -28,6 +28,7 @@ void CompoundFile::SetFat(uint32_t sector, uint32_t value) {
     const uint32_t old = Fat(sector);
     if (sector < committedFatSize_) fatCommitted_.try_emplace(sector, old);
     fat_.entries[sector] = value;
+    if (value == kFreeSector) fat_.NoteFreed(sector);
     dirtyFat_.insert(sector / EntriesPerSector());
     if (value == kFreeSector && CommittedFat(sector) == kFreeSector) sectorHint_ = std::min(sectorHint_, sector);
 }
@@ -36,6 +37,7 @@ void CompoundFile::SetMiniFat(uint32_t mini, uint32_t value) {
     const uint32_t old = MiniFat(mini);
     if (mini < committedMiniFatSize_) miniFatCommitted_.try_emplace(mini, old);
     miniFat_.entries[mini] = value;
+    if (value == kFreeSector) miniFat_.NoteFreed(mini);
     dirtyMiniFat_.insert(mini / EntriesPerSector());
     if (value == kFreeSector && CommittedMiniFat(mini) == kFreeSector) miniHint_ = std::min(miniHint_, mini);
 }

@@ -20,6 +20,7 @@ void CompoundFile::ReadTableChunk(bool mini, size_t chunk) const {
     if (FAILED(ReadSectors(&sectors[first], count, entries)))
         std::fill(entries, entries + count * perSector, kEndOfChain);
     table.chunkRead[chunk] = true;
+    table.chunkMayBeFree[chunk] = std::find(entries, entries + count * perSector, kFreeSector) != entries + count * perSector;
     if (mini) return;
     const uint32_t begin = static_cast<uint32_t>(chunk << ChunkedTable::kChunkShift);
     const uint32_t end = begin + static_cast<uint32_t>(count * perSector);
@@ -64,6 +65,10 @@ uint32_t CompoundFile::FindFreeUnit(bool mini, uint32_t from) {
     for (uint32_t start = from; start < size;) {
         const uint32_t chunkEnd = std::min(size, (start / chunkEntries + 1) * chunkEntries);
         if (table.IsRead(start)) {
+            // A chunk read without free entries is scanned only where it
+            // holds entries added in memory.
+            if (start < table.readLimit && !table.chunkMayBeFree[start / chunkEntries])
+                start = std::min(chunkEnd, table.readLimit);
             const uint32_t found = FindFree(table.entries, start, chunkEnd);
             if (found < chunkEnd) return found;
         }

@@ -58,9 +58,15 @@ struct ChunkedTable {
     static constexpr unsigned kChunkShift = 10;
     Table entries;
     std::vector<bool> chunkRead;
+    // Whether a read chunk may hold a free entry below readLimit: chunks
+    // without one are passed over when looking for free units.
+    std::vector<bool> chunkMayBeFree;
     uint32_t readLimit = 0;  // entries from here on were added in memory
 
     bool IsRead(uint32_t index) const { return index >= readLimit || chunkRead[index >> kChunkShift]; }
+    void NoteFreed(uint32_t index) {
+        if (index < readLimit) chunkMayBeFree[index >> kChunkShift] = true;
+    }
     // Sizes the table for a file's entries, none of them read yet, with room
     // to grow by an eighth without moving.
     void Expect(size_t size) {
@@ -68,6 +74,7 @@ struct ChunkedTable {
         entries.resize(size);
         readLimit = static_cast<uint32_t>(size);
         chunkRead.assign(size == 0 ? 0 : ((size - 1) >> kChunkShift) + 1, false);
+        chunkMayBeFree.assign(chunkRead.size(), false);
     }
 };
 
