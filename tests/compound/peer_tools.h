@@ -124,7 +124,9 @@ inline Listing GsfListing(const std::string& file) {
         }
     }
     std::string bytes;
-    if (!streams.empty()) EXPECT_EQ(RunShell("gsf cat '" + file + "'" + catArgs + " 2>/dev/null", &bytes), 0);
+    if (!streams.empty()) {
+        EXPECT_EQ(RunShell("gsf cat '" + file + "'" + catArgs + " 2>/dev/null", &bytes), 0);
+    }
     size_t at = 0;
     for (const auto& [path, size] : streams) {
         listing[path] = bytes.substr(std::min(at, bytes.size()), size);

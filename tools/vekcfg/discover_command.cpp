@@ -74,7 +74,7 @@ struct ClassResult {
 };
 
 ClassResult Search(const DeviceClass& deviceClass, const vek::DeviceSources& sources) {
-    ClassResult result{&deviceClass};
+    ClassResult result{&deviceClass, {}, {}};
     const bool queues = deviceClass.id == CLSID_VekPrintQueueDevices;
     if (queues && sources.printServerStatus == kNoPrintServer) {
         result.note = "no print server answered at " + sources.printServer;
