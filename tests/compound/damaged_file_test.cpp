@@ -113,6 +113,21 @@ TEST_F(DamagedFile, DamagedStorageIsCorruptWhereReachedAndChangesElsewhereStillL
     reopened->Release();
 }
 
+TEST_F(DamagedFile, WritableOpenThatFailsLeavesTheFileByteForByte) {
+    // Reading the allocation table corrects a table sector's wrong mark in
+    // memory before the damaged root is met; the failed open must not write
+    // that correction, or anything else, when it is dropped.
+    RawFile raw(original_);
+    raw.Fat(raw.header().difat[0]) = compound::kFreeSector;
+    raw.Entry(compound::kRootId).type = compound::kTypeStorage;
+    raw.Save(damaged_);
+    IStorage* root = nullptr;
+    EXPECT_TRUE(IsStorageFailure(
+        StgOpenStorage(W(damaged_).c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0, &root)));
+    EXPECT_EQ(root, nullptr);
+    EXPECT_EQ(RawFile(damaged_).bytes(), raw.bytes());
+}
+
 TEST_F(DamagedFile, BadNameLengthIsCorrupt) {
     ExpectRejected([](RawFile& raw) { raw.Entry(raw.Find(u"small")).nameBytes = 0; });
     ExpectRejected([](RawFile& raw) { raw.Entry(raw.Find(u"small")).nameBytes = 66; });

@@ -35,7 +35,12 @@ HRESULT CompoundFile::Open(const std::string& path, bool writable, std::unique_p
     if (FAILED(hr)) return hr;
     std::unique_ptr<CompoundFile> opened(new CompoundFile(std::move(locked), writable));
     hr = opened->Load();
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr)) {
+        // Reading may have corrected table marks in memory: a file that did
+        // not load is never written.
+        opened->failure_ = hr;
+        return hr;
+    }
     *file = std::move(opened);
     return S_OK;
 }
