@@ -114,7 +114,7 @@ HKEY MustCreateChildren(const char16_t* path, std::initializer_list<const char16
 }
 
 TEST_F(RegistryKeys, WalkDeletingEachReturnedKeySkipsNone) {
-    HKEY parent = MustCreateChildren(u"SOFTWARE\Drain", {u"a", u"b", u"c", u"d", u"e"});
+    HKEY parent = MustCreateChildren(u"SOFTWARE\\Drain", {u"a", u"b", u"c", u"d", u"e"});
     std::vector<std::u16string> seen;
     LSTATUS status = ERROR_SUCCESS;
     for (DWORD index = 0;; ++index) {
@@ -129,7 +129,7 @@ TEST_F(RegistryKeys, WalkDeletingEachReturnedKeySkipsNone) {
 }
 
 TEST_F(RegistryKeys, KeyAddedBeforeWalkPositionDoesNotRepeatAName) {
-    HKEY parent = MustCreateChildren(u"SOFTWARE\Grow", {u"b", u"c"});
+    HKEY parent = MustCreateChildren(u"SOFTWARE\\Grow", {u"b", u"c"});
     LSTATUS status = ERROR_SUCCESS;
     EXPECT_EQ(SubkeyAt(parent, 0, &status), u"b");
     RegCloseKey(MustCreate(parent, u"a"));
@@ -140,7 +140,7 @@ TEST_F(RegistryKeys, KeyAddedBeforeWalkPositionDoesNotRepeatAName) {
 }
 
 TEST_F(RegistryKeys, IndexesOutOfSequenceStillCountFromTheFirstKey) {
-    HKEY parent = MustCreateChildren(u"SOFTWARE\Jump", {u"a", u"b", u"c", u"d"});
+    HKEY parent = MustCreateChildren(u"SOFTWARE\\Jump", {u"a", u"b", u"c", u"d"});
     const char16_t* names[] = {u"a", u"b", u"c", u"d"};
     LSTATUS status = ERROR_SUCCESS;
     for (DWORD index : {2, 0, 3, 1, 1, 2}) EXPECT_EQ(SubkeyAt(parent, index, &status), names[index]);
@@ -148,8 +148,8 @@ TEST_F(RegistryKeys, IndexesOutOfSequenceStillCountFromTheFirstKey) {
 }
 
 TEST_F(RegistryKeys, InterleavedWalksOnTwoHandlesKeepTheirOwnPlace) {
-    HKEY first = MustCreateChildren(u"SOFTWARE\Twice", {u"a", u"b", u"c"});
-    HKEY second = MustCreate(HKEY_LOCAL_MACHINE, u"SOFTWARE\Twice");
+    HKEY first = MustCreateChildren(u"SOFTWARE\\Twice", {u"a", u"b", u"c"});
+    HKEY second = MustCreate(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Twice");
     const char16_t* names[] = {u"a", u"b", u"c"};
     const std::pair<HKEY, DWORD> steps[] = {
         {first, 0}, {first, 1}, {second, 0}, {first, 2}, {second, 1}};
@@ -160,7 +160,7 @@ TEST_F(RegistryKeys, InterleavedWalksOnTwoHandlesKeepTheirOwnPlace) {
 }
 
 TEST_F(RegistryKeys, WalkGoesOnAfterAShortBufferRetry) {
-    HKEY parent = MustCreateChildren(u"SOFTWARE\Retry", {u"ExactlyTen", u"Zed"});
+    HKEY parent = MustCreateChildren(u"SOFTWARE\\Retry", {u"ExactlyTen", u"Zed"});
     WCHAR name[10];
     DWORD length = 10;
     EXPECT_EQ(RegEnumKeyExW(parent, 0, name, &length, nullptr, nullptr, nullptr, nullptr),
