@@ -95,10 +95,10 @@ bool StartsWith(const char* text, const char* prefix) {
 }
 
 PgOutcome Classify(PGconn* conn, const PGresult* result) {
-    const ExecStatusType status = PQresultStatus(result);
+    const ExecStatusType status = Pq()->PQresultStatus(result);
     if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) return PgOutcome::kOk;
-    if (PQstatus(conn) != CONNECTION_OK) return PgOutcome::kLost;
-    const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+    if (Pq()->PQstatus(conn) != CONNECTION_OK) return PgOutcome::kLost;
+    const char* state = Pq()->PQresultErrorField(result, PG_DIAG_SQLSTATE);
     if (state == nullptr || StartsWith(state, "08") || StartsWith(state, "57P"))
         return PgOutcome::kLost;
     // Serialization failure, deadlock, a key another writer added first, a
@@ -163,18 +163,18 @@ PgParams& PgParams::Bytes(const BYTE* data, size_t size) {
 
 int64_t PgRows::Int(int row, int column) const {
     uint64_t wire = 0;
-    if (PQgetlength(result_.get(), row, column) != sizeof(wire)) return 0;
-    std::memcpy(&wire, PQgetvalue(result_.get(), row, column), sizeof(wire));
+    if (Pq()->PQgetlength(result_.get(), row, column) != sizeof(wire)) return 0;
+    std::memcpy(&wire, Pq()->PQgetvalue(result_.get(), row, column), sizeof(wire));
     return static_cast<int64_t>(be64toh(wire));
 }
 
 std::string_view PgRows::Text(int row, int column) const {
-    return std::string_view(PQgetvalue(result_.get(), row, column),
-                            static_cast<size_t>(PQgetlength(result_.get(), row, column)));
+    return std::string_view(Pq()->PQgetvalue(result_.get(), row, column),
+                            static_cast<size_t>(Pq()->PQgetlength(result_.get(), row, column)));
 }
 
 int64_t PgRows::affected() const {
-    const char* count = result_ != nullptr ? PQcmdTuples(result_.get()) : "";
+    const char* count = result_ != nullptr ? Pq()->PQcmdTuples(result_.get()) : "";
     return *count != 0 ? std::strtoll(count, nullptr, 10) : 0;
 }
 
@@ -183,13 +183,14 @@ LSTATUS PgConnection::Open(const std::string& uri, std::string_view machine,
     // Earlier entries are defaults that the URI's own parameters override.
     const char* const keywords[] = {"connect_timeout", "application_name", "dbname", nullptr};
     const char* const values[] = {"5", "vekconfig", uri.c_str(), nullptr};
-    PGconn* conn = PQconnectdbParams(keywords, values, 1);
+    if (Pq() == nullptr) return ERROR_REGISTRY_IO_FAILED;
+    PGconn* conn = Pq()->PQconnectdbParams(keywords, values, 1);
     if (conn == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
     std::unique_ptr<PgConnection> connection(new PgConnection(conn));
-    if (PQstatus(conn) != CONNECTION_OK || PQsetnonblocking(conn, 1) != 0)
+    if (Pq()->PQstatus(conn) != CONNECTION_OK || Pq()->PQsetnonblocking(conn, 1) != 0)
         return ERROR_REGISTRY_IO_FAILED;
     // The server's notices ("already exists, skipping") are not for the caller's stderr.
-    PQsetNoticeProcessor(conn, [](void*, const char*) {}, nullptr);
+    Pq()->PQsetNoticeProcessor(conn, [](void*, const char*) {}, nullptr);
     PgOutcome outcome = connection->Execute(kSessionSettings);
     PgRows layout;
     if (outcome == PgOutcome::kOk) {
@@ -201,7 +202,7 @@ LSTATUS PgConnection::Open(const std::string& uri, std::string_view machine,
         if (connection->InTransaction()) connection->Execute("ROLLBACK");
     }
     if (outcome == PgOutcome::kOk) {
-        if (PQsendQueryParams(conn, "SELECT version::int8 FROM vek_registry.layout", 0, nullptr,
+        if (Pq()->PQsendQueryParams(conn, "SELECT version::int8 FROM vek_registry.layout", 0, nullptr,
                               nullptr, nullptr, nullptr, 1) != 1)
             outcome = PgOutcome::kLost;
         else
@@ -223,13 +224,13 @@ LSTATUS PgConnection::Open(const std::string& uri, std::string_view machine,
     return ERROR_SUCCESS;
 }
 
-PgConnection::~PgConnection() { PQfinish(conn_); }
+PgConnection::~PgConnection() { Pq()->PQfinish(conn_); }
 
 PgOutcome PgConnection::Prepare() {
     for (size_t i = 0; i < std::size(kStatements); ++i) {
         const std::string name = "vek" + std::to_string(i);
         const StatementText& text = kStatements[i];
-        if (PQsendPrepare(conn_, name.c_str(), text.sql, text.parameters, text.types) != 1)
+        if (Pq()->PQsendPrepare(conn_, name.c_str(), text.sql, text.parameters, text.types) != 1)
             return PgOutcome::kLost;
         if (PgOutcome outcome = Await(nullptr); outcome != PgOutcome::kOk) return outcome;
     }
@@ -240,7 +241,7 @@ PgOutcome PgConnection::Run(PgSql which, const PgParams& params, PgRows* rows) {
     if (!usable_) return PgOutcome::kLost;
     char name[16];
     std::snprintf(name, sizeof(name), "vek%d", static_cast<int>(which));
-    if (PQsendQueryPrepared(conn_, name, params.count(), params.values(), params.lengths(),
+    if (Pq()->PQsendQueryPrepared(conn_, name, params.count(), params.values(), params.lengths(),
                             params.formats(), 1) != 1) {
         usable_ = false;
         return PgOutcome::kLost;
@@ -250,7 +251,7 @@ PgOutcome PgConnection::Run(PgSql which, const PgParams& params, PgRows* rows) {
 
 PgOutcome PgConnection::Execute(const char* sql) {
     if (!usable_) return PgOutcome::kLost;
-    if (PQsendQuery(conn_, sql) != 1) {
+    if (Pq()->PQsendQuery(conn_, sql) != 1) {
         usable_ = false;
         return PgOutcome::kLost;
     }
@@ -258,35 +259,35 @@ PgOutcome PgConnection::Execute(const char* sql) {
 }
 
 bool PgConnection::InTransaction() const {
-    const PGTransactionStatusType status = PQtransactionStatus(conn_);
+    const PGTransactionStatusType status = Pq()->PQtransactionStatus(conn_);
     return status == PQTRANS_INTRANS || status == PQTRANS_INERROR || status == PQTRANS_ACTIVE;
 }
 
 // Reads every result of what was sent; the first failure decides the outcome.
 PgOutcome PgConnection::Await(PgRows* rows) {
     const Clock::time_point deadline = Clock::now() + kStatementDeadline;
-    const int fd = PQsocket(conn_);
+    const int fd = Pq()->PQsocket(conn_);
     int flushed;
-    while ((flushed = PQflush(conn_)) == 1) {
+    while ((flushed = Pq()->PQflush(conn_)) == 1) {
         if (!WaitFor(fd, POLLIN | POLLOUT, deadline)) flushed = -1;
-        if (flushed == -1 || PQconsumeInput(conn_) != 1) break;
+        if (flushed == -1 || Pq()->PQconsumeInput(conn_) != 1) break;
     }
     PgOutcome outcome = flushed == 0 ? PgOutcome::kOk : PgOutcome::kLost;
     while (outcome != PgOutcome::kLost) {
-        while (PQisBusy(conn_) == 1) {
-            if (!WaitFor(fd, POLLIN, deadline) || PQconsumeInput(conn_) != 1) {
+        while (Pq()->PQisBusy(conn_) == 1) {
+            if (!WaitFor(fd, POLLIN, deadline) || Pq()->PQconsumeInput(conn_) != 1) {
                 outcome = PgOutcome::kLost;
                 break;
             }
         }
         if (outcome == PgOutcome::kLost) break;
-        PGresult* result = PQgetResult(conn_);
+        PGresult* result = Pq()->PQgetResult(conn_);
         if (result == nullptr) break;
         const PgOutcome step = Classify(conn_, result);
         if (step == PgOutcome::kOk && rows != nullptr)
             *rows = PgRows(result);
         else
-            PQclear(result);
+            Pq()->PQclear(result);
         if (outcome == PgOutcome::kOk) outcome = step;
     }
     if (outcome == PgOutcome::kLost) usable_ = false;

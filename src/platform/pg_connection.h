@@ -7,8 +7,6 @@
 // Thread safety: a connection is used by one thread at a time.
 #pragma once
 
-#include <libpq-fe.h>
-
 #include <array>
 #include <chrono>
 #include <cstdint>
@@ -16,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/libpq_api.h"
 #include "vekconfig/types.h"
 
 namespace vek {
@@ -80,9 +79,9 @@ private:
 class PgRows {
 public:
     PgRows() = default;
-    explicit PgRows(PGresult* result) : result_(result, PQclear) {}
+    explicit PgRows(PGresult* result) : result_(result) {}
 
-    int count() const { return result_ != nullptr ? PQntuples(result_.get()) : 0; }
+    int count() const { return result_ != nullptr ? Pq()->PQntuples(result_.get()) : 0; }
     int64_t Int(int row, int column) const;
     std::string_view Text(int row, int column) const;
     // Rows a DELETE or INSERT touched.
@@ -90,7 +89,10 @@ public:
     PGresult* get() const { return result_.get(); }
 
 private:
-    std::unique_ptr<PGresult, void (*)(PGresult*)> result_{nullptr, PQclear};
+    struct Clear {
+        void operator()(PGresult* result) const { Pq()->PQclear(result); }
+    };
+    std::unique_ptr<PGresult, Clear> result_;
 };
 
 class PgConnection {
@@ -98,7 +100,8 @@ public:
     // Connects to uri, creates the tables when the database has none, makes
     // sure the namespace of machine (the local machine's name) exists and
     // prepares the statements. ERROR_REGISTRY_IO_FAILED when the server
-    // cannot be reached, ERROR_BADDB for tables of another layout version.
+    // cannot be reached (or libpq cannot be loaded), ERROR_BADDB for tables
+    // of another layout version.
     static LSTATUS Open(const std::string& uri, std::string_view machine,
                         std::unique_ptr<PgConnection>* out);
     ~PgConnection();

@@ -36,7 +36,8 @@ public:
 
     // The local and connected queues in the server's order, instances left out.
     // ERROR_SUCCESS (also when the server has none); RPC_S_SERVER_UNAVAILABLE
-    // when no server answers the connection or the request fails;
+    // when no server answers the connection or the request fails (or, for
+    // CUPS, when libcups cannot be loaded);
     // ERROR_TIMEOUT when the connection or an answer takes longer than the
     // time-outs. queues is empty on failure.
     virtual LSTATUS ListQueues(std::vector<PrintQueue>& queues) = 0;
