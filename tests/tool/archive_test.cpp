@@ -114,6 +114,22 @@ TEST_F(ArchiveTest, ArchiveNamingKeysOutsideTheConfigurationIsRefused) {
     EXPECT_EQ(Snapshot(), before);
 }
 
+TEST_F(ArchiveTest, RecordsOutOfTheirOrderAreRefused) {
+    // An archive has one byte form: a key before the home record, or after
+    // the files, would not write back as it was read.
+    SetUpMachine();
+    const std::string before = Snapshot();
+    const std::string keyFirst = "vekcfg archive 1\nkey 1\nA\nhome 0\n\nend\n";
+    const std::string keyAfterFile = "vekcfg archive 1\nhome 0\n\nfile 1 1\nfx\nkey 1\nA\nend\n";
+    for (const std::string& bytes : {keyFirst, keyAfterFile}) {
+        std::ofstream(Home("order.vekcfg"), std::ios::binary | std::ios::trunc) << bytes;
+        const ToolResult refused = Refused("import " + Home("order.vekcfg"));
+        EXPECT_EQ(refused.exit, 1);
+        EXPECT_NE(refused.err.find("damaged archive"), std::string::npos) << refused.err;
+    }
+    EXPECT_EQ(Snapshot(), before);
+}
+
 TEST_F(ArchiveTest, MissingArchiveAndDirectoryAreOneLineErrors) {
     EXPECT_EQ(Refused("import " + Home("nowhere.vekcfg")).exit, 1);
     EXPECT_EQ(Refused("import " + home_.path().string()).exit, 1);

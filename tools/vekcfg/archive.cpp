@@ -109,6 +109,7 @@ bool ParseArchive(std::string_view bytes, Archive* archive, std::string* error) 
     std::vector<uint64_t> n;
     bool ended = false;
     bool sawHome = false;
+    bool sawFile = false;
     while (!reader.AtEnd()) {
         const size_t at = reader.offset() + kHeader.size();
         auto broken = [&](const std::string& what) {
@@ -117,6 +118,10 @@ bool ParseArchive(std::string_view bytes, Archive* archive, std::string* error) 
         };
         if (ended) return broken("bytes after the end record");
         if (!reader.Line(&word, &n)) return broken("unreadable record line");
+        // One order only (home, keys with their values, files, end), so that
+        // an archive reads back to the bytes it was written as.
+        if (!sawHome && word != "home") return broken("record '" + word + "' before the home record");
+        if (sawFile && (word == "key" || word == "value")) return broken("key record after the files");
         if (word == "home" && n.size() == 1 && !sawHome) {
             if (!reader.Block(n[0], &archive->home)) return broken("home cut short");
             sawHome = true;
@@ -139,6 +144,7 @@ bool ParseArchive(std::string_view bytes, Archive* archive, std::string* error) 
                 return broken("file cut short");
             if (!PlainFileName(file.name)) return broken("file name '" + file.name + "' is no plain name");
             archive->files.push_back(std::move(file));
+            sawFile = true;
         } else if (word == "end" && n.empty()) {
             ended = true;
         } else {
