@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 namespace vek::compound {
 namespace {
@@ -79,8 +80,7 @@ HRESULT LockedFile::Open(const std::string& path, Access access, Disposition dis
             HRESULT hr = opened->Resize(0);
             if (FAILED(hr)) return hr;
         } else if (opened->size_ > 0 && opened->size_ <= kWholeLimit) {
-            // Filled by the read below, so not zeroed first.
-            opened->whole_.reset(new uint8_t[opened->size_]);
+            opened->whole_ = NewPageBuffer(opened->size_);
             if (SUCCEEDED(opened->ReadDirect(0, opened->whole_.get(), opened->size_)))
                 opened->wholeSize_ = opened->size_;
         }
@@ -91,6 +91,15 @@ HRESULT LockedFile::Open(const std::string& path, Access access, Disposition dis
 }
 
 LockedFile::~LockedFile() { ::close(fd_); }
+
+constexpr std::align_val_t kPageAlignment{4096};
+
+// Filled by file reads, so not zeroed first.
+LockedFile::PageBuffer LockedFile::NewPageBuffer(size_t bytes) {
+    return PageBuffer(static_cast<uint8_t*>(::operator new[](bytes, kPageAlignment)));
+}
+
+void LockedFile::PageAlignedDelete::operator()(uint8_t* bytes) const { ::operator delete[](bytes, kPageAlignment); }
 
 HRESULT LockedFile::Identify(Identity* identity) const {
     struct statx held {};
@@ -135,8 +144,7 @@ HRESULT LockedFile::ReadCachedAt(uint64_t offset, void* buffer, size_t length) c
 
 const uint8_t* LockedFile::CachedBlock(uint64_t index) const {
     if (!blocks_) {
-        // Filled by the reads below, so not zeroed first.
-        blocks_.reset(new uint8_t[kSlots * kBlockSize]);
+        blocks_ = NewPageBuffer(kSlots * kBlockSize);
         tags_.reset(new uint64_t[kSlots]);
         blockBytes_.reset(new uint32_t[kSlots]);
         Forget();

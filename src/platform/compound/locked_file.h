@@ -77,15 +77,24 @@ private:
     const uint8_t* CachedBlock(uint64_t index) const;
     void Forget() const;
 
+    // Buffers that file reads fill start on a page boundary, as the page
+    // cache's pages do: the kernel copies between equally aligned addresses
+    // several times faster.
+    struct PageAlignedDelete {
+        void operator()(uint8_t* bytes) const;
+    };
+    using PageBuffer = std::unique_ptr<uint8_t[], PageAlignedDelete>;
+    static PageBuffer NewPageBuffer(size_t bytes);
+
     int fd_;
     uint64_t size_;
     // A small file's bytes, read whole at open; empty for larger files.
-    std::unique_ptr<uint8_t[]> whole_;
+    PageBuffer whole_;
     uint64_t wholeSize_ = 0;  // how much of whole_ holds the file's bytes
     // Direct-mapped block cache: slot i holds the block whose index is
     // tags_[i] (kNoBlock when empty), the first blockBytes_[i] bytes of it
     // valid.
-    mutable std::unique_ptr<uint8_t[]> blocks_;
+    mutable PageBuffer blocks_;
     mutable std::unique_ptr<uint64_t[]> tags_;
     mutable std::unique_ptr<uint32_t[]> blockBytes_;
 };
