@@ -44,22 +44,19 @@ protected:
 };
 
 TEST_F(Wiring, PrinterNoQueueListsIsNotConnectedAndUnwiringChangesNoFile) {
+    BOOL connected = TRUE;
+    EXPECT_EQ(CheckIfPPConnectedToLP(TestGuid(0xAA, 1), &connected), S_OK);
+    EXPECT_FALSE(connected) << "a machine without logical printers";
+    EXPECT_EQ(DeleteAllLPConnectionsToPP(TestGuid(0xAA, 1)), S_OK);
+    EXPECT_TRUE(vek::test::ErrorReports(home_).empty());
     Printer(1, {});
     Queue(1, u"M", {TestGuid(0xAA, 9)});
     const std::string before = Bytes(ConfigFileOf(TestGuid(0xBB, 1)));
-    BOOL connected = TRUE;
+    connected = TRUE;
     EXPECT_EQ(CheckIfPPConnectedToLP(TestGuid(0xAA, 1), &connected), S_OK);
     EXPECT_FALSE(connected);
     EXPECT_EQ(DeleteAllLPConnectionsToPP(TestGuid(0xAA, 1)), S_OK);
     EXPECT_EQ(Bytes(ConfigFileOf(TestGuid(0xBB, 1))), before);
-}
-
-TEST_F(Wiring, MachineWithoutLogicalPrintersIsOrdinary) {
-    BOOL connected = TRUE;
-    EXPECT_EQ(CheckIfPPConnectedToLP(TestGuid(0xAA, 1), &connected), S_OK);
-    EXPECT_FALSE(connected);
-    EXPECT_EQ(DeleteAllLPConnectionsToPP(TestGuid(0xAA, 1)), S_OK);
-    EXPECT_TRUE(vek::test::ErrorReports(home_).empty());
 }
 
 TEST_F(Wiring, PrinterListedByTwoQueuesIsRemovedFromBothAndOthersStay) {
@@ -77,11 +74,19 @@ TEST_F(Wiring, PrinterListedByTwoQueuesIsRemovedFromBothAndOthersStay) {
     EXPECT_FALSE(connected);
 }
 
-TEST_F(Wiring, CandidatesMatchModelsIgnoringCaseAndOnlyWhenRegistered) {
+TEST_F(Wiring, CandidatesMatchModelsIgnoringCaseOnlyWhenRegisteredAndWithACommonRecord) {
     Printer(1, {u"OTHER", u"PHOTO 5300"}, u"Matches in capitals");
     Printer(2, {u"Photo 7000"});
     MakePhysicalPrinter(TestGuid(0xAA, 3), kPrinterClass, {u"Unregistered", u"x", VEK_ADDRESS_SCSI, {u"photo 5300"}});
     Queue(1, u"photo 5300", {});
+    {  // a compound file without a common record in the configuration root
+        WCHAR root[MAX_PATH] = {};
+        ASSERT_EQ(GetConfigLocation(root, nullptr), S_OK);
+        vek::ComPtr<IStorage> catalog;
+        ASSERT_EQ(StgCreateDocfile((std::u16string(root) + u"VekMedia.cfg").c_str(), 0x1012, 0,
+                                   catalog.put()),
+                  S_OK);
+    }
     ULONG count = 0;
     POTENTIAL_LP_PP_CONNECTION* candidates = nullptr;
     ASSERT_EQ(GetPotentialPPs(u"photo 5300", count, &candidates, nullptr, 0, nullptr), S_OK);
@@ -113,7 +118,7 @@ TEST_F(Wiring, CandidateAlreadyListedIsMarkedAndCarriesItsBrokerClass) {
     EXPECT_TRUE(vek::test::ErrorReports(home_).empty());
 }
 
-TEST_F(Wiring, CandidatesOfTwoClassesCarryEachTheBrokerOfItsOwnClass) {
+TEST_F(Wiring, CandidatesOfTwoClassesCarryEachTheBrokerOfItsOwnClassAndNeedTheirOwnRegistration) {
     constexpr CLSID kOtherClass = {0xCC000004, 0x1111, 0x2222, {1, 2, 3, 4, 5, 6, 7, 8}};
     constexpr CLSID kOtherBroker = {0xCC000005, 0x1111, 0x2222, {1, 2, 3, 4, 5, 6, 7, 8}};
     for (const auto& [printerClass, brokerClass] :
@@ -126,6 +131,9 @@ TEST_F(Wiring, CandidatesOfTwoClassesCarryEachTheBrokerOfItsOwnClass) {
         MakePhysicalPrinter(TestGuid(0xAA, n), clsid, {u"PP", u"0-1-2-0", VEK_ADDRESS_SCSI, {u"M"}});
         ASSERT_EQ(AddVekObjectIDToRegistry(clsid, TestGuid(0xAA, n)), S_OK);
     }
+    // A printer of one class registered only under the other is no candidate.
+    MakePhysicalPrinter(TestGuid(0xAA, 6), kOtherClass, {u"Elsewhere", u"x", VEK_ADDRESS_SCSI, {u"M"}});
+    ASSERT_EQ(AddVekObjectIDToRegistry(kPrinterClass, TestGuid(0xAA, 6)), S_OK);
     ULONG count = 0;
     POTENTIAL_LP_PP_CONNECTION* candidates = nullptr;
     ASSERT_EQ(GetPotentialPPs(u"M", count, &candidates, nullptr, 0, nullptr), S_OK);
@@ -136,19 +144,6 @@ TEST_F(Wiring, CandidatesOfTwoClassesCarryEachTheBrokerOfItsOwnClass) {
                     (odd ? kBrokerClass : kOtherBroker))
             << i;
     }
-    std::free(candidates);
-}
-
-TEST_F(Wiring, PrinterRegisteredOnlyUnderAnotherClassIsNoCandidate) {
-    constexpr CLSID kOtherClass = {0xCC000004, 0x1111, 0x2222, {1, 2, 3, 4, 5, 6, 7, 8}};
-    Printer(1, {u"M"});
-    MakePhysicalPrinter(TestGuid(0xAA, 2), kOtherClass, {u"Elsewhere", u"x", VEK_ADDRESS_SCSI, {u"M"}});
-    ASSERT_EQ(AddVekObjectIDToRegistry(kPrinterClass, TestGuid(0xAA, 2)), S_OK);
-    ULONG count = 0;
-    POTENTIAL_LP_PP_CONNECTION* candidates = nullptr;
-    ASSERT_EQ(GetPotentialPPs(u"M", count, &candidates, nullptr, 0, nullptr), S_OK);
-    ASSERT_EQ(count, 1u);
-    EXPECT_TRUE(candidates[0].Connection.PPObjectID == TestGuid(0xAA, 1));
     std::free(candidates);
 }
 
@@ -163,46 +158,24 @@ TEST_F(Wiring, CandidatesForAPhysicalPrinterOrWithoutAnArrayAreRefused) {
         << "a logical printer that cannot be read";
 }
 
-TEST_F(Wiring, FilesWithoutACommonRecordAreNoCandidates) {
-    Printer(1, {u"M"});
-    {
-        WCHAR root[MAX_PATH] = {};
-        ASSERT_EQ(GetConfigLocation(root, nullptr), S_OK);
-        vek::ComPtr<IStorage> catalog;
-        ASSERT_EQ(StgCreateDocfile((std::u16string(root) + u"VekMedia.cfg").c_str(), 0x1012, 0,
-                                   catalog.put()),
-                  S_OK);
-    }
-    ULONG count = 0;
-    POTENTIAL_LP_PP_CONNECTION* candidates = nullptr;
-    ASSERT_EQ(GetPotentialPPs(u"m", count, &candidates, nullptr, 0, nullptr), S_OK);
-    EXPECT_EQ(count, 1u);
-    std::free(candidates);
-}
-
 TEST_F(Wiring, ModelFilesAreListedByBaseNameWhateverTheCaseOfTheirExtension) {
+    ULONG count = 5;
+    PRINTER_MODEL_INFO* models = reinterpret_cast<PRINTER_MODEL_INFO*>(0x1);
+    EXPECT_EQ(GetConfiguredPrinterModels(count, &models), S_OK);
+    EXPECT_EQ(count, 0u) << "no model files yet";
+    EXPECT_EQ(models, nullptr);
     WCHAR root[MAX_PATH] = {};
     ASSERT_EQ(GetConfigLocation(root, nullptr), S_OK);
     const std::filesystem::path dir(vek::Utf16ToUtf8(root));
     std::ofstream(dir / "Photo 5300.att") << "a";
     std::ofstream(dir / "RZ700.ATT") << "b";
     std::ofstream(dir / "notes.txt") << "c";
-    ULONG count = 0;
-    PRINTER_MODEL_INFO* models = nullptr;
     ASSERT_EQ(GetConfiguredPrinterModels(count, &models), S_OK);
     ASSERT_EQ(count, 2u);
     std::vector<std::u16string> names = {models[0].ModelName, models[1].ModelName};
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::u16string>{u"Photo 5300", u"RZ700"}));
     std::free(models);
-}
-
-TEST_F(Wiring, NoModelFilesGiveAnEmptyResult) {
-    ULONG count = 5;
-    PRINTER_MODEL_INFO* models = reinterpret_cast<PRINTER_MODEL_INFO*>(0x1);
-    EXPECT_EQ(GetConfiguredPrinterModels(count, &models), S_OK);
-    EXPECT_EQ(count, 0u);
-    EXPECT_EQ(models, nullptr);
 }
 
 }  // namespace
