@@ -1,7 +1,4 @@
-#include <atomic>
-
 #include "object_file_helpers.h"
-#include "platform/env.h"
 
 namespace vek::test {
 namespace {
@@ -14,28 +11,9 @@ VEK_LP_PP_CONNECTIONS Connection(uint32_t n, uint8_t seed) {
     return c;
 }
 
-// Counts the file opens of the instance.
-class CountingEnv : public EnvWrapper {
-public:
-    CountingEnv() : EnvWrapper(&CurrentEnv()) {}
-    HRESULT OpenStorageWaiting(const WCHAR* path, DWORD mode, uint32_t wait, IStorage** s) override {
-        ++opens;
-        return EnvWrapper::OpenStorageWaiting(path, mode, wait, s);
-    }
-    std::atomic<int> opens{0};
-};
-
 class Lists : public ObjectFileTest {
 protected:
     void SetUp() override { ASSERT_EQ(config_.Create(FilePath().c_str()), S_OK); }
-    std::vector<VEK_LP_PP_CONNECTIONS> Connections(CVekObjectConfig& c) {
-        VEK_LP_PP_CONNECTIONS* list = nullptr;
-        DWORD count = 0;
-        EXPECT_EQ(c.GetLpPpConnections(&list, &count), S_OK);
-        std::vector<VEK_LP_PP_CONNECTIONS> out(list, list + count);
-        free(list);
-        return out;
-    }
     CVekObjectConfig config_;
 };
 
@@ -54,7 +32,7 @@ TEST_F(Lists, AddingAListedPrinterChangesNothingAndWritesNothing) {
     EXPECT_EQ(before.size(), 2u * 1312);
 }
 
-TEST_F(Lists, DeletingTheLastConnectionRemovesTheStream) {
+TEST_F(Lists, DeletingTheLastConnectionRemovesTheStreamAndAnEmptyListWritesNone) {
     ASSERT_EQ(config_.AddLpPpConnection(Connection(1, 1)), S_OK);
     ASSERT_EQ(config_.AddLpPpConnection(Connection(2, 2)), S_OK);
     ASSERT_EQ(config_.DeleteLpPpConnection(Id(1)), S_OK);
@@ -69,14 +47,9 @@ TEST_F(Lists, DeletingTheLastConnectionRemovesTheStream) {
     ASSERT_EQ(config_.GetLpPpConnections(&list, &count), S_OK);
     EXPECT_EQ(list, nullptr);
     EXPECT_EQ(count, 0u);
-}
-
-TEST_F(Lists, InstallingAnEmptyListOverAnEmptyListTouchesNothing) {
-    CountingEnv counting;
-    ScopedEnvOverride scope(&counting);
+    // Installing an empty list over the empty one touches nothing.
     EXPECT_EQ(config_.SetLpPpConnection(nullptr, 0), S_OK);
     EXPECT_EQ(config_.SetLpPpConnection(nullptr, 2), E_POINTER);
-    HRESULT status = S_OK;
     ReadStream(FilePath(), VEK_CONNECTIONS_STREAM, &status);
     EXPECT_EQ(status, STG_E_FILENOTFOUND);
 }
@@ -142,8 +115,16 @@ TEST_F(Lists, SettingAListedMediumReplacesItInPlaceAndANewOneIsAppended) {
     EXPECT_EQ(count, 0u);
 }
 
-TEST(ListsClosed, ListOperationsOnAClosedInstanceFail) {
+TEST(ClosedInstance, OnlyTheDebugLevelAnswersAndEveryOtherOperationFails) {
     CVekObjectConfig config;
+    DWORD supported = 9, current = 9;
+    EXPECT_EQ(config.GetDebugLevel(&supported, &current), S_OK);
+    EXPECT_EQ(supported, 0u);
+    EXPECT_EQ(current, 0u);
+    EXPECT_EQ(config.GetEventLoggingLevel(&supported, &current), E_FAIL);
+    EXPECT_EQ(config.SetDefaultMediaID(1), E_FAIL);
+    EXPECT_EQ(config.SetVekObjectConfig(VEK_COMMON_CONFIG_DATA{}), E_FAIL);
+    EXPECT_EQ(config.SetLogicalPrinterConfig(VEK_LOGICAL_PRINTER_CONFIG_DATA{}), E_FAIL);
     DWORD count = 7;
     CONFIG_PRINTER_MEDIA_DATA* all = nullptr;
     EXPECT_EQ(config.GetAllVekSpecificMedia(count, &all), E_FAIL);

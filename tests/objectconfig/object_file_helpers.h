@@ -7,12 +7,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "platform/env.h"
 #include "support/logged_home.h"
 #include "vekconfig/objectconfig.h"
 #include "vekconfig/storage.h"
@@ -81,6 +83,30 @@ inline Bytes ReadStream(const std::u16string& path, const std::u16string& name,
     if (status != nullptr) *status = hr;
     return bytes;
 }
+
+// The connection list an instance holds now.
+inline std::vector<VEK_LP_PP_CONNECTIONS> Connections(CVekObjectConfig& config) {
+    VEK_LP_PP_CONNECTIONS* list = nullptr;
+    DWORD count = 0;
+    EXPECT_EQ(config.GetLpPpConnections(&list, &count), S_OK);
+    std::vector<VEK_LP_PP_CONNECTIONS> out(list, list + count);
+    free(list);
+    return out;
+}
+
+// Counts the file opens an instance asks for, and the wait of the last one.
+class CountingEnv : public EnvWrapper {
+public:
+    CountingEnv() : EnvWrapper(&CurrentEnv()) {}
+    HRESULT OpenStorageWaiting(const WCHAR* path, DWORD mode, uint32_t waitMilliseconds,
+                               IStorage** storage) override {
+        ++opens;
+        lastWait = waitMilliseconds;
+        return EnvWrapper::OpenStorageWaiting(path, mode, waitMilliseconds, storage);
+    }
+    std::atomic<int> opens{0};
+    uint32_t lastWait = 0;
+};
 
 // A fresh VEK_HOME with the library attached and its reports recorded, and
 // a file path inside it.
