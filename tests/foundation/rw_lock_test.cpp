@@ -18,7 +18,7 @@ using vek::test::LockTraceTest;
 
 std::string Tid(uint32_t id) { return "Thread: " + std::to_string(id) + " "; }
 
-TEST_F(LockTraceTest, NoTraceFileWhileSwitchUnsetOrEmpty) {
+TEST_F(LockTraceTest, NoTraceWhileSwitchUnsetOrEmptyAndAReadPairWritesNineExactLines) {
     CVekRWLock lock;
     ASSERT_EQ(lock.GetReadLock(false, 2500), S_OK);
     ASSERT_EQ(lock.ReleaseReadLock(false, 2500), S_OK);
@@ -26,10 +26,6 @@ TEST_F(LockTraceTest, NoTraceFileWhileSwitchUnsetOrEmpty) {
     ASSERT_EQ(lock.GetWriteLock(false, 2500), S_OK);
     ASSERT_EQ(lock.ReleaseWriteLock(false, 2500), S_OK);
     EXPECT_FALSE(std::filesystem::exists(TracePath()));
-}
-
-TEST_F(LockTraceTest, ReadPairWritesNineExactLinesInOrder) {
-    CVekRWLock lock;
     setenv("VEK_LOCK_LOG", "x", 1);
     ASSERT_EQ(lock.GetReadLock(false, 2500), S_OK);
     ASSERT_EQ(lock.ReleaseReadLock(false, 2500), S_OK);
@@ -55,7 +51,7 @@ TEST_F(LockTraceTest, ReadPairWritesNineExactLinesInOrder) {
     }
 }
 
-TEST_F(LockTraceTest, WritePairAndSecondReaderTraceTheirCounts) {
+TEST_F(LockTraceTest, WritePairAndSecondReaderTraceTheirCountsAndANewLockDeletesTheTrace) {
     CVekRWLock lock;
     setenv("VEK_LOCK_LOG", "1", 1);
     ASSERT_EQ(lock.GetWriteLock(false, 2500), S_OK);
@@ -78,16 +74,8 @@ TEST_F(LockTraceTest, WritePairAndSecondReaderTraceTheirCounts) {
     EXPECT_NE(all.find("\t\tIncremented reader count to: 2|Lock given to reader|"), std::string::npos);
     EXPECT_NE(all.find("\t\tDecremented reader count to: 1|\t\tLock still held by 1 other readers|"),
               std::string::npos);
-}
-
-TEST_F(LockTraceTest, ConstructingAnotherLockDeletesTheTrace) {
-    setenv("VEK_LOCK_LOG", "on", 1);
-    CVekRWLock first;
-    ASSERT_EQ(first.GetReadLock(false, 2500), S_OK);
-    ASSERT_EQ(first.ReleaseReadLock(false, 2500), S_OK);
-    ASSERT_TRUE(std::filesystem::exists(TracePath()));
-    CVekRWLock second;
-    EXPECT_FALSE(std::filesystem::exists(TracePath()));
+    CVekRWLock another;
+    EXPECT_FALSE(std::filesystem::exists(TracePath())) << "constructing a lock deletes the trace";
 }
 
 TEST_F(LockTraceTest, LateReaderWaitsBehindQueuedWriterWhoWaitsForBothReaders) {
