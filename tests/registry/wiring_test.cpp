@@ -26,6 +26,25 @@ std::string Bytes(const std::filesystem::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// The candidates offered for a model or for a logical printer.
+std::vector<POTENTIAL_LP_PP_CONNECTION> Offered(ULONG count, POTENTIAL_LP_PP_CONNECTION* list) {
+    std::vector<POTENTIAL_LP_PP_CONNECTION> candidates(list, list + count);
+    std::free(list);
+    return candidates;
+}
+std::vector<POTENTIAL_LP_PP_CONNECTION> CandidatesFor(const WCHAR* model) {
+    ULONG count = 0;
+    POTENTIAL_LP_PP_CONNECTION* list = nullptr;
+    EXPECT_EQ(GetPotentialPPs(model, count, &list, nullptr, 0, nullptr), S_OK);
+    return Offered(count, list);
+}
+std::vector<POTENTIAL_LP_PP_CONNECTION> CandidatesFor(REFGUID queue) {
+    ULONG count = 0;
+    POTENTIAL_LP_PP_CONNECTION* list = nullptr;
+    EXPECT_EQ(GetPotentialPPs(queue, count, &list), S_OK);
+    return Offered(count, list);
+}
+
 class Wiring : public ::testing::Test {
 protected:
     // A registered physical printer supporting the models.
@@ -87,38 +106,16 @@ TEST_F(Wiring, CandidatesMatchModelsIgnoringCaseOnlyWhenRegisteredAndWithACommon
                                    catalog.put()),
                   S_OK);
     }
-    ULONG count = 0;
-    POTENTIAL_LP_PP_CONNECTION* candidates = nullptr;
-    ASSERT_EQ(GetPotentialPPs(u"photo 5300", count, &candidates, nullptr, 0, nullptr), S_OK);
-    ASSERT_EQ(count, 1u);
+    const auto candidates = CandidatesFor(u"photo 5300");
+    ASSERT_EQ(candidates.size(), 1u);
     EXPECT_EQ(std::u16string(candidates[0].Description), u"Matches in capitals");
     EXPECT_TRUE(candidates[0].Connection.PPObjectID == TestGuid(0xAA, 1));
     EXPECT_FALSE(candidates[0].AlreadyConnected);
     EXPECT_TRUE(candidates[0].Connection.ConnectionData.BrokerClassID == GUID_NULL);
     EXPECT_EQ(candidates[0].Connection.ConnectionData.Text[0], 0);
-    std::free(candidates);
 }
 
-TEST_F(Wiring, CandidateAlreadyListedIsMarkedAndCarriesItsBrokerClass) {
-    const std::u16string broker = GuidText(kBrokerClass);
-    vek::test::CreateClassesKey(u"CLSID\\" + GuidText(kPrinterClass) + u"\\Broker", &broker);
-    Printer(1, {u"M"});
-    Printer(2, {u"M"});
-    Queue(1, u"m", {TestGuid(0xAA, 2)});
-    ULONG count = 0;
-    POTENTIAL_LP_PP_CONNECTION* candidates = nullptr;
-    ASSERT_EQ(GetPotentialPPs(TestGuid(0xBB, 1), count, &candidates), S_OK);
-    ASSERT_EQ(count, 2u);
-    for (ULONG i = 0; i < count; ++i) {
-        const bool listed = candidates[i].Connection.PPObjectID == TestGuid(0xAA, 2);
-        EXPECT_EQ(candidates[i].AlreadyConnected != 0, listed) << i;
-        EXPECT_TRUE(candidates[i].Connection.ConnectionData.BrokerClassID == kBrokerClass);
-    }
-    std::free(candidates);
-    EXPECT_TRUE(vek::test::ErrorReports(home_).empty());
-}
-
-TEST_F(Wiring, CandidatesOfTwoClassesCarryEachTheBrokerOfItsOwnClassAndNeedTheirOwnRegistration) {
+TEST_F(Wiring, CandidatesCarryTheBrokerOfTheirOwnClassAndAreMarkedWhenAlreadyListed) {
     constexpr CLSID kOtherClass = {0xCC000004, 0x1111, 0x2222, {1, 2, 3, 4, 5, 6, 7, 8}};
     constexpr CLSID kOtherBroker = {0xCC000005, 0x1111, 0x2222, {1, 2, 3, 4, 5, 6, 7, 8}};
     for (const auto& [printerClass, brokerClass] :
@@ -134,17 +131,19 @@ TEST_F(Wiring, CandidatesOfTwoClassesCarryEachTheBrokerOfItsOwnClassAndNeedTheir
     // A printer of one class registered only under the other is no candidate.
     MakePhysicalPrinter(TestGuid(0xAA, 6), kOtherClass, {u"Elsewhere", u"x", VEK_ADDRESS_SCSI, {u"M"}});
     ASSERT_EQ(AddVekObjectIDToRegistry(kPrinterClass, TestGuid(0xAA, 6)), S_OK);
-    ULONG count = 0;
-    POTENTIAL_LP_PP_CONNECTION* candidates = nullptr;
-    ASSERT_EQ(GetPotentialPPs(u"M", count, &candidates, nullptr, 0, nullptr), S_OK);
-    ASSERT_EQ(count, 4u);
-    for (ULONG i = 0; i < count; ++i) {
-        const bool odd = (candidates[i].Connection.PPObjectID.Data3 % 2) != 0;
-        EXPECT_TRUE(candidates[i].Connection.ConnectionData.BrokerClassID ==
-                    (odd ? kBrokerClass : kOtherBroker))
-            << i;
+    Queue(1, u"m", {TestGuid(0xAA, 2)});
+    // Offered for the model alone, nothing is listed; for the queue, its entry is.
+    for (const bool forQueue : {false, true}) {
+        const auto candidates = forQueue ? CandidatesFor(TestGuid(0xBB, 1)) : CandidatesFor(u"M");
+        ASSERT_EQ(candidates.size(), 4u);
+        for (const auto& candidate : candidates) {
+            const GUID& id = candidate.Connection.PPObjectID;
+            EXPECT_TRUE(candidate.Connection.ConnectionData.BrokerClassID ==
+                        (id.Data3 % 2 != 0 ? kBrokerClass : kOtherBroker));
+            EXPECT_EQ(candidate.AlreadyConnected != 0, forQueue && id == TestGuid(0xAA, 2));
+        }
     }
-    std::free(candidates);
+    EXPECT_TRUE(vek::test::ErrorReports(home_).empty());
 }
 
 TEST_F(Wiring, CandidatesForAPhysicalPrinterOrWithoutAnArrayAreRefused) {
