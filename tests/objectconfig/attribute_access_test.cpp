@@ -79,7 +79,19 @@ TEST_F(AttributeAccess, PageLimitAboveANonZeroMaximumIsRejected) {
     EXPECT_EQ(current, 100u);
 }
 
-TEST_F(AttributeAccess, TextSetterZeroPadsAndOverlongTextIsStoredTerminated) {
+TEST_F(AttributeAccess, TextSettersZeroPadAndTerminateAndGettersNeverReadBeyondAField) {
+    auto common = common_;
+    for (auto& c : common.DefaultColorProfile) c = u'p';
+    for (auto& c : common.PrinterModel) c = u'm';
+    SetCommon(common);
+    WCHAR* text = nullptr;
+    ASSERT_EQ(config_.GetDefaultColorProfile(&text), S_OK);
+    EXPECT_EQ(SysStringLen(text), 512u) << "an unterminated field";
+    SysFreeString(text);
+    WCHAR model[512];
+    ASSERT_EQ(config_.GetPrinterModel(model), S_OK);
+    EXPECT_EQ(std::u16string(model), std::u16string(511, u'm'));
+
     ASSERT_EQ(config_.SetLocation(u"Room 12-B."), S_OK);
     const auto stored = StoredCommon();
     EXPECT_EQ(std::u16string(stored.Location, 10), u"Room 12-B.");
@@ -87,25 +99,10 @@ TEST_F(AttributeAccess, TextSetterZeroPadsAndOverlongTextIsStoredTerminated) {
 
     const std::u16string longText(700, u'x');
     ASSERT_EQ(config_.SetUserDescription(longText.c_str()), S_OK);
-    WCHAR* text = nullptr;
     ASSERT_EQ(config_.GetUserDescription(&text), S_OK);
     EXPECT_EQ(std::u16string(text), std::u16string(511, u'x'));
     SysFreeString(text);
     EXPECT_EQ(StoredCommon().UserDescription[511], 0);
-}
-
-TEST_F(AttributeAccess, TextGettersNeverReadBeyondAnUnterminatedField) {
-    auto common = common_;
-    for (auto& c : common.DefaultColorProfile) c = u'p';
-    for (auto& c : common.PrinterModel) c = u'm';
-    SetCommon(common);
-    WCHAR* text = nullptr;
-    ASSERT_EQ(config_.GetDefaultColorProfile(&text), S_OK);
-    EXPECT_EQ(SysStringLen(text), 512u);
-    SysFreeString(text);
-    WCHAR model[512];
-    ASSERT_EQ(config_.GetPrinterModel(model), S_OK);
-    EXPECT_EQ(std::u16string(model), std::u16string(511, u'm'));
 }
 
 TEST_F(AttributeAccess, WholeRecordSetterZeroesTheReservedTail) {
