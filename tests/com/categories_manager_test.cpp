@@ -5,6 +5,7 @@
 
 #include "platform/com_object.h"
 #include "platform/scoped_key.h"
+#include "registry/registry_fixture.h"
 #include "support/temp_home.h"
 #include "vekconfig/text.h"
 
@@ -58,15 +59,7 @@ TEST_F(CategoriesManager, DescriptionIsKeptUnderItsLocaleValueAndCutAt127Charact
     ASSERT_EQ(registrar_->RegisterCategories(2, infos), S_OK);
     const std::u16string kept(127, u'd');
 
-    vek::ScopedKey key;
-    const std::u16string path = u"Component Categories\\" + vek::GuidText(kCatA);
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, key.put()), ERROR_SUCCESS);
-    WCHAR text[128] = {};
-    DWORD size = sizeof(text);
-    ASSERT_EQ(RegQueryValueExW(key.get(), u"409", nullptr, nullptr, reinterpret_cast<BYTE*>(text),
-                               &size),
-              ERROR_SUCCESS);
-    EXPECT_EQ(std::u16string(text), kept);
+    EXPECT_EQ(vek::test::CategoryDescription409(kCatA), kept);
 
     // Locale 0x407 has no value of its own: it falls back to the one there is.
     for (const auto& [catid, lcid] : {std::pair{kCatA, 0x407}, std::pair{kCatB, 0x409}}) {
