@@ -55,12 +55,9 @@ TEST_F(Lists, DeletingTheLastConnectionRemovesTheStreamAndAnEmptyListWritesNone)
 }
 
 TEST_F(Lists, RepeatedKeysReadFromAFileNeverOverrunTheNewList) {
-    Bytes stream;
-    for (const auto& c : {Connection(1, 1), Connection(5, 2), Connection(1, 3), Connection(6, 4)}) {
-        const Bytes b = BytesOf(c);
-        stream.insert(stream.end(), b.begin(), b.end());
-    }
-    WriteStreams(FilePath("dup.cfg"), {{VEK_CONNECTIONS_STREAM, stream}});
+    const std::vector<VEK_LP_PP_CONNECTIONS> repeated = {Connection(1, 1), Connection(5, 2),
+                                                         Connection(1, 3), Connection(6, 4)};
+    WriteStreams(FilePath("dup.cfg"), {{VEK_CONNECTIONS_STREAM, Joined(repeated)}});
     CVekObjectConfig config;
     ASSERT_EQ(config.Open(FilePath("dup.cfg").c_str()), S_OK);
     ASSERT_EQ(config.DeleteLpPpConnection(Id(1)), S_OK);
@@ -70,14 +67,10 @@ TEST_F(Lists, RepeatedKeysReadFromAFileNeverOverrunTheNewList) {
     EXPECT_TRUE(list[1].PPObjectID == Id(6));
 
     // Media with a repeated identifier, same rule.
-    Bytes media;
-    for (DWORD id : {3u, 3u, 3u}) {
-        auto entry = Patterned<CONFIG_PRINTER_MEDIA_DATA>(static_cast<uint8_t>(id));
-        entry.MediaID = id;
-        const Bytes b = BytesOf(entry);
-        media.insert(media.end(), b.begin(), b.end());
-    }
-    WriteStreams(FilePath("dupmedia.cfg"), {{VEK_MEDIA_STREAM, media}});
+    auto entry = Patterned<CONFIG_PRINTER_MEDIA_DATA>(3);
+    entry.MediaID = 3;
+    WriteStreams(FilePath("dupmedia.cfg"),
+                 {{VEK_MEDIA_STREAM, Joined(std::vector<CONFIG_PRINTER_MEDIA_DATA>(3, entry))}});
     ASSERT_EQ(config.Open(FilePath("dupmedia.cfg").c_str()), S_OK);
     ASSERT_EQ(config.DeleteVekSpecificMedia(3), S_OK);
     DWORD count = 9;

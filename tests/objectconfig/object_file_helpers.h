@@ -40,6 +40,17 @@ Bytes BytesOf(const Record& record) {
     return Bytes(p, p + sizeof record);
 }
 
+// The records one after another, as a list stream holds them.
+template <class Record>
+Bytes Joined(const std::vector<Record>& records) {
+    Bytes bytes;
+    for (const Record& record : records) {
+        const Bytes one = BytesOf(record);
+        bytes.insert(bytes.end(), one.begin(), one.end());
+    }
+    return bytes;
+}
+
 inline std::u16string Wide(const std::string& text) { return Utf8ToUtf16(text); }
 
 // Writes a new compound file holding exactly the given streams.

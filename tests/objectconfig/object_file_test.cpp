@@ -96,13 +96,10 @@ TEST_F(ObjectFile, ObjectIdFormsUseTheFileNamedAfterTheObjectInTheConfigurationR
 }
 
 TEST_F(ObjectFile, ConnectionStreamWithPartialTrailingEntryReadsWholeEntriesOnly) {
-    Bytes stream;
-    std::vector<VEK_LP_PP_CONNECTIONS> entries;
-    for (uint8_t i = 0; i < 3; ++i) {
-        entries.push_back(Patterned<VEK_LP_PP_CONNECTIONS>(i * 40));
-        const Bytes b = BytesOf(entries.back());
-        stream.insert(stream.end(), b.begin(), b.end());
-    }
+    const std::vector<VEK_LP_PP_CONNECTIONS> entries = {Patterned<VEK_LP_PP_CONNECTIONS>(0),
+                                                        Patterned<VEK_LP_PP_CONNECTIONS>(40),
+                                                        Patterned<VEK_LP_PP_CONNECTIONS>(80)};
+    Bytes stream = Joined(entries);
     stream.resize(stream.size() + 1311, 0xAB);  // 1312*3 + 1311 bytes
     WriteStreams(FilePath(), {{VEK_CONNECTIONS_STREAM, stream}});
 
