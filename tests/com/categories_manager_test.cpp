@@ -5,6 +5,7 @@
 
 #include "platform/com_object.h"
 #include "platform/scoped_key.h"
+#include "registry/registry_fixture.h"
 #include "support/temp_home.h"
 #include "vekconfig/text.h"
 
@@ -12,6 +13,7 @@ namespace {
 
 constexpr CATID kCatA = {0xA0000001, 0, 0, {1, 2, 3, 4, 5, 6, 7, 8}};
 constexpr CATID kCatB = {0xA0000002, 0, 0, {1, 2, 3, 4, 5, 6, 7, 8}};
+constexpr CATID kCatMissing = {0xA0000003, 0, 0, {1, 2, 3, 4, 5, 6, 7, 8}};
 constexpr CLSID kClass1 = {0xC0000001, 0, 0, {1, 2, 3, 4, 5, 6, 7, 8}};
 constexpr CLSID kClass2 = {0xC0000002, 0, 0, {1, 2, 3, 4, 5, 6, 7, 8}};
 
@@ -45,32 +47,7 @@ protected:
     vek::ComPtr<ICatInformation> information_;
 };
 
-TEST_F(CategoriesManager, CategoryKeepsItsDescriptionUnderTheLocaleValue) {
-    CATEGORYINFO info{};
-    info.catid = kCatA;
-    info.lcid = 0x409;
-    vek::WideCopy(info.szDescription, 128, u"Printers of some kind");
-    ASSERT_EQ(registrar_->RegisterCategories(1, &info), S_OK);
-
-    vek::ScopedKey key;
-    const std::u16string path = u"Component Categories\\" + vek::GuidText(kCatA);
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, key.put()), ERROR_SUCCESS);
-    WCHAR text[128] = {};
-    DWORD size = sizeof(text);
-    ASSERT_EQ(RegQueryValueExW(key.get(), u"409", nullptr, nullptr, reinterpret_cast<BYTE*>(text),
-                               &size),
-              ERROR_SUCCESS);
-    EXPECT_EQ(std::u16string(text), u"Printers of some kind");
-
-    WCHAR* description = nullptr;
-    ASSERT_EQ(information_->GetCategoryDesc(kCatA, 0x407, &description), S_OK)
-        << "another locale falls back to the description there is";
-    EXPECT_EQ(std::u16string(description), u"Printers of some kind");
-    CoTaskMemFree(description);
-    EXPECT_EQ(information_->GetCategoryDesc(kCatB, 0x409, &description), CAT_E_CATIDNOEXIST);
-}
-
-TEST_F(CategoriesManager, LongestDescriptionIsKeptWholeAndLongerOnesAreCut) {
+TEST_F(CategoriesManager, DescriptionIsKeptUnderItsLocaleValueAndCutAt127Characters) {
     CATEGORYINFO infos[2]{};
     infos[0].catid = kCatA;
     infos[1].catid = kCatB;
@@ -80,12 +57,19 @@ TEST_F(CategoriesManager, LongestDescriptionIsKeptWholeAndLongerOnesAreCut) {
     }
     infos[0].szDescription[127] = 0;  // 127 characters
     ASSERT_EQ(registrar_->RegisterCategories(2, infos), S_OK);
-    for (const CATID& catid : {kCatA, kCatB}) {
+    const std::u16string kept(127, u'd');
+
+    EXPECT_EQ(vek::test::CategoryDescription409(kCatA), kept);
+
+    // Locale 0x407 has no value of its own: it falls back to the one there is.
+    for (const auto& [catid, lcid] : {std::pair{kCatA, 0x407}, std::pair{kCatB, 0x409}}) {
         WCHAR* description = nullptr;
-        ASSERT_EQ(information_->GetCategoryDesc(catid, 0x409, &description), S_OK);
-        EXPECT_EQ(std::u16string(description), std::u16string(127, u'd'));
+        ASSERT_EQ(information_->GetCategoryDesc(catid, lcid, &description), S_OK);
+        EXPECT_EQ(std::u16string(description), kept);
         CoTaskMemFree(description);
     }
+    WCHAR* description = nullptr;
+    EXPECT_EQ(information_->GetCategoryDesc(kCatMissing, 0x409, &description), CAT_E_CATIDNOEXIST);
 }
 
 TEST_F(CategoriesManager, ClassesAreFoundByAnyImplementedCategory) {
@@ -111,8 +95,10 @@ TEST_F(CategoriesManager, ClassRequiringACategoryTheCallerLacksIsLeftOut) {
     EXPECT_EQ(information_->IsClassOfCategories(kClass1, 1, impl, 0, nullptr), S_FALSE);
 }
 
-TEST_F(CategoriesManager, RemovingTheLastLinkRemovesTheListKey) {
+TEST_F(CategoriesManager, RemovingTheLastLinkRemovesTheListKeyAndMissingOnesAreNoError) {
     CATID impl[] = {kCatA, kCatB};
+    EXPECT_EQ(registrar_->UnRegisterCategories(1, impl), S_OK) << "a category never registered";
+    EXPECT_EQ(registrar_->UnRegisterCategories(1, nullptr), E_INVALIDARG);
     ASSERT_EQ(registrar_->RegisterClassImplCategories(kClass1, 2, impl), S_OK);
     ASSERT_EQ(registrar_->UnRegisterClassImplCategories(kClass1, 1, impl), S_OK);
     IEnumCATID* left = nullptr;
@@ -125,12 +111,6 @@ TEST_F(CategoriesManager, RemovingTheLastLinkRemovesTheListKey) {
     const std::u16string path = u"CLSID\\" + vek::GuidText(kClass1) + u"\\Implemented Categories";
     EXPECT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, key.put()),
               ERROR_FILE_NOT_FOUND);
-}
-
-TEST_F(CategoriesManager, UnregisteringAMissingCategoryIsNoError) {
-    CATID missing[] = {kCatA};
-    EXPECT_EQ(registrar_->UnRegisterCategories(1, missing), S_OK);
-    EXPECT_EQ(registrar_->UnRegisterCategories(1, nullptr), E_INVALIDARG);
 }
 
 TEST_F(CategoriesManager, EnumeratorNextSkipAndCloneKeepTheirPositions) {

@@ -2,28 +2,22 @@
 
 #include <dlfcn.h>
 
+#include <optional>
 #include <string>
 
-#include "platform/scoped_key.h"
+#include "registry/registry_fixture.h"
 #include "support/temp_home.h"
 #include "test_printer_plugin.h"
 #include "vekconfig/component_categories.h"
-#include "vekconfig/text.h"
 
 namespace {
 
-void RegisterServer(REFCLSID clsid, const std::string& path) {
+// Registers path as the in-process server of clsid; no path leaves the
+// server key without its default value.
+void RegisterServer(REFCLSID clsid, const std::optional<std::string>& path) {
     const std::u16string key = u"CLSID\\" + vek::GuidText(clsid) + u"\\InprocServer32";
-    vek::ScopedKey server;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
-                              server.put(), nullptr),
-              ERROR_SUCCESS);
-    if (path.empty()) return;
-    const std::u16string text = vek::Utf8ToUtf16(path);
-    ASSERT_EQ(RegSetValueExW(server.get(), nullptr, 0, REG_SZ,
-                             reinterpret_cast<const BYTE*>(text.c_str()),
-                             static_cast<DWORD>((text.size() + 1) * 2)),
-              ERROR_SUCCESS);
+    const std::u16string text = vek::Utf8ToUtf16(path.value_or(""));
+    vek::test::CreateClassesKey(key, path ? &text : nullptr);
 }
 
 long PluginObjectsAlive() {
@@ -54,48 +48,37 @@ TEST_F(ClassActivation, RegisteredServerCreatesAnObjectOfItsClass) {
     EXPECT_EQ(PluginObjectsAlive(), 0);
 }
 
-TEST_F(ClassActivation, UnregisteredClassIsNotRegistered) {
-    void* object = reinterpret_cast<void*>(0x1);
-    EXPECT_EQ(CoCreateInstance(kTestPrinterClass, nullptr, CLSCTX_ALL, IID_IUnknown, &object),
-              REGDB_E_CLASSNOTREG);
-    EXPECT_EQ(object, nullptr);
-}
-
-TEST_F(ClassActivation, ServerKeyWithoutDefaultValueIsNotRegistered) {
-    RegisterServer(kTestPrinterClass, "");
-    void* object = nullptr;
-    EXPECT_EQ(CoCreateInstance(kTestPrinterClass, nullptr, CLSCTX_ALL, IID_IUnknown, &object),
-              REGDB_E_CLASSNOTREG);
-}
-
-TEST_F(ClassActivation, MissingSharedObjectIsDllNotFound) {
-    RegisterServer(kTestPrinterClass, (home_.path() / "missing.so").string());
-    void* object = nullptr;
-    EXPECT_EQ(CoCreateInstance(kTestPrinterClass, nullptr, CLSCTX_ALL, IID_IUnknown, &object),
-              CO_E_DLLNOTFOUND);
-}
-
-TEST_F(ClassActivation, SharedObjectWithoutEntryPointIsErrorInDll) {
-    RegisterServer(kTestPrinterClass, VEK_TEST_NO_ENTRY_MODULE_PATH);
-    void* object = nullptr;
-    EXPECT_EQ(CoCreateInstance(kTestPrinterClass, nullptr, CLSCTX_ALL, IID_IUnknown, &object),
-              CO_E_ERRORINDLL);
-}
-
-TEST_F(ClassActivation, ServerThatDoesNotKnowTheClassSaysSo) {
+TEST_F(ClassActivation, EachWayAServerCannotBeReachedHasItsOwnStatusAndNoObject) {
     constexpr CLSID kOther = {0x11111111, 0x2222, 0x3333, {4, 4, 5, 5, 6, 6, 7, 7}};
-    RegisterServer(kOther, VEK_TEST_PLUGIN_PATH);
-    void* object = nullptr;
-    EXPECT_EQ(CoCreateInstance(kOther, nullptr, CLSCTX_ALL, IID_IUnknown, &object),
-              CLASS_E_CLASSNOTAVAILABLE);
-}
-
-TEST_F(ClassActivation, OnlyInProcessServersAreLoaded) {
-    RegisterServer(kTestPrinterClass, VEK_TEST_PLUGIN_PATH);
-    void* object = nullptr;
-    EXPECT_EQ(CoCreateInstance(kTestPrinterClass, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown,
-                               &object),
-              REGDB_E_CLASSNOTREG);
+    const std::string missing = (home_.path() / "missing.so").string();
+    const struct {
+        const char* what;
+        CLSID clsid;
+        std::optional<std::string> server;  // none: not registered at all
+        bool emptyKey;                      // the server key without a default value
+        DWORD context;
+        HRESULT expected;
+    } cases[] = {
+        {"unregistered class", kTestPrinterClass, std::nullopt, false, CLSCTX_ALL,
+         REGDB_E_CLASSNOTREG},
+        {"server key without default value", kTestPrinterClass, std::nullopt, true, CLSCTX_ALL,
+         REGDB_E_CLASSNOTREG},
+        {"missing shared object", kTestPrinterClass, missing, false, CLSCTX_ALL, CO_E_DLLNOTFOUND},
+        {"no entry point", kTestPrinterClass, VEK_TEST_NO_ENTRY_MODULE_PATH, false, CLSCTX_ALL,
+         CO_E_ERRORINDLL},
+        {"server that does not know the class", kOther, VEK_TEST_PLUGIN_PATH, false, CLSCTX_ALL,
+         CLASS_E_CLASSNOTAVAILABLE},
+        {"only in-process servers are loaded", kTestPrinterClass, VEK_TEST_PLUGIN_PATH, false,
+         CLSCTX_LOCAL_SERVER, REGDB_E_CLASSNOTREG},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        vek::test::TempHome fresh;
+        if (c.server || c.emptyKey) RegisterServer(c.clsid, c.server);
+        void* object = reinterpret_cast<void*>(0x1);
+        EXPECT_EQ(CoCreateInstance(c.clsid, nullptr, c.context, IID_IUnknown, &object), c.expected);
+        EXPECT_EQ(object, nullptr);
+    }
 }
 
 TEST_F(ClassActivation, BuiltInClassesRefuseAggregation) {

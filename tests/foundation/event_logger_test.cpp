@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -47,7 +48,11 @@ std::u16string Summary(int count, const char* first, const char* last, std::u16s
     return std::u16string(head.begin(), head.end()) + text;
 }
 
-TEST_F(EventLoggerTest, WarningPassesButInformationIsDroppedWithoutTouchingRepeatState) {
+TEST_F(EventLoggerTest, OnlyErrorsAndWarningsPassAndDroppedEventsLeaveTheRepeatStateAlone) {
+    for (WORD type : {EVENTLOG_SUCCESS, EVENTLOG_INFORMATION_TYPE, EVENTLOG_AUDIT_SUCCESS,
+                      EVENTLOG_AUDIT_FAILURE})
+        EXPECT_TRUE(logger_->LogEvent(type, 0, kEventNotice, 0, nullptr));
+    EXPECT_TRUE(Written().empty());
     Error(u"A-->step", 5);
     logger_->ReportStrings(EVENTLOG_INFORMATION_TYPE, 0, kEventNotice, u"info", nullptr, nullptr,
                            nullptr, nullptr);
@@ -60,13 +65,6 @@ TEST_F(EventLoggerTest, WarningPassesButInformationIsDroppedWithoutTouchingRepea
     EXPECT_EQ(events[1].strings[0].substr(0, 33), u"The following event was reported ");
     EXPECT_EQ(events[2].type, EVENTLOG_WARNING_TYPE);
     EXPECT_EQ(events[2].message, "careful.");
-}
-
-TEST_F(EventLoggerTest, SuccessAndAuditTypesNeverPassMaskThree) {
-    for (WORD type : {EVENTLOG_SUCCESS, EVENTLOG_INFORMATION_TYPE, EVENTLOG_AUDIT_SUCCESS,
-                      EVENTLOG_AUDIT_FAILURE})
-        EXPECT_TRUE(logger_->LogEvent(type, 0, kEventNotice, 0, nullptr));
-    EXPECT_TRUE(Written().empty());
 }
 
 TEST_F(EventLoggerTest, SameErrorTwiceWritesOnceAndDestructionWritesSummaryOfTwo) {
@@ -85,24 +83,33 @@ TEST_F(EventLoggerTest, SameErrorTwiceWritesOnceAndDestructionWritesSummaryOfTwo
     EXPECT_EQ(events[1].strings[1], u"0x5");
 }
 
-TEST_F(EventLoggerTest, SameContextWithOtherStatusIsNotARepeat) {
-    Error(u"X-->Open", 5);
-    Error(u"X-->Open", 6);
+TEST_F(EventLoggerTest, SameContextWithOtherStatusIsNotARepeatAndStatusesUseTheAlternateHexForm) {
+    const std::pair<HRESULT, std::string> statuses[] = {
+        {5, "0x5"}, {6, "0x6"}, {0, "0"}, {2, "0x2"}, {E_FAIL, "0x80004005"}};
+    for (const auto& [status, text] : statuses) Error(u"X-->Open", status);
     logger_.reset();
     const auto events = Written();
-    ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[0].message, "X-->Open function FAILED (0x5).");
-    EXPECT_EQ(events[1].message, "X-->Open function FAILED (0x6).");
+    ASSERT_EQ(events.size(), std::size(statuses));
+    for (size_t i = 0; i < events.size(); ++i) {
+        const std::string& text = statuses[i].second;
+        EXPECT_EQ(events[i].strings[1], std::u16string(text.begin(), text.end()));
+        EXPECT_EQ(events[i].message, "X-->Open function FAILED (" + text + ").");
+    }
 }
 
-TEST_F(EventLoggerTest, EventsWithoutStringsAreWrittenEveryTime) {
+TEST_F(EventLoggerTest, StringsAfterTheFirstNullAreNotCountedAndEventsWithoutStringsNeverFold) {
     for (int i = 0; i < 3; ++i)
         logger_->ReportStrings(EVENTLOG_ERROR_TYPE, 0, kEventNotice, nullptr, nullptr, nullptr,
                                nullptr, nullptr);
+    logger_->ReportStrings(EVENTLOG_WARNING_TYPE, 0, kEventNotice, u"one", nullptr, u"three",
+                           nullptr, nullptr);
+    logger_->ReportStrings(EVENTLOG_WARNING_TYPE, 0, kEventNotice, u"1", u"2", u"3", u"4", u"5");
     logger_.reset();
     const auto events = Written();
-    ASSERT_EQ(events.size(), 3u);
-    for (const auto& event : events) EXPECT_TRUE(event.strings.empty());
+    ASSERT_EQ(events.size(), 5u);
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(events[i].strings.empty());
+    EXPECT_EQ(events[3].strings, std::vector<std::u16string>{u"one"});
+    EXPECT_EQ(events[4].strings.size(), 5u);
 }
 
 TEST_F(EventLoggerTest, AlternatingEventsAreAllWrittenWithoutSummary) {
@@ -135,46 +142,22 @@ TEST_F(EventLoggerTest, ThreeRepeatsThenNewEventWritesSummaryBeforeTheNewEvent) 
     EXPECT_EQ(Written().size(), 3u) << "B occurred once: no summary at destruction";
 }
 
-TEST_F(EventLoggerTest, StatusIsPrintedWithAlternateHexForm) {
-    Error(u"zero", 0);
-    Error(u"two", 2);
-    Error(u"fail", E_FAIL);
-    const auto events = Written();
-    ASSERT_EQ(events.size(), 3u);
-    EXPECT_EQ(events[0].strings[1], u"0");
-    EXPECT_EQ(events[1].strings[1], u"0x2");
-    EXPECT_EQ(events[2].strings[1], u"0x80004005");
-}
-
-TEST_F(EventLoggerTest, StringsAfterTheFirstNullAreNotCounted) {
-    logger_->ReportStrings(EVENTLOG_WARNING_TYPE, 0, kEventNotice, u"one", nullptr, u"three",
-                           nullptr, nullptr);
-    logger_->ReportStrings(EVENTLOG_WARNING_TYPE, 0, kEventNotice, u"1", u"2", u"3", u"4", u"5");
-    const auto events = Written();
-    ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[0].strings, std::vector<std::u16string>{u"one"});
-    EXPECT_EQ(events[1].strings.size(), 5u);
-}
-
-TEST_F(EventLoggerTest, StringsBeyond2049CharactersFoldOnTheKeptPart) {
-    const std::u16string kept(CEventLogger::kStringSize - 1, u'k');
-    Error((kept + u"first tail").c_str(), 1);
-    Error((kept + u"other tail").c_str(), 1);
-    ASSERT_EQ(Written().size(), 1u) << "only the first 2049 characters are compared";
-    logger_.reset();
-    const auto events = Written();
-    ASSERT_EQ(events.size(), 2u);
-    const std::u16string& summary = events[1].strings[0];
-    EXPECT_EQ(summary.size(), static_cast<size_t>(CEventLogger::kStringSize - 1));
-    EXPECT_EQ(summary, Summary(2, "12/04/2026  03:34:05", "12/04/2026  03:34:05", kept)
-                           .substr(0, CEventLogger::kStringSize - 1));
-}
-
-TEST_F(EventLoggerTest, StringOf2049CharactersIsKeptWhole) {
+TEST_F(EventLoggerTest, StringsFoldOnTheirFirst2049CharactersAndNoFewer) {
     const std::u16string exact(CEventLogger::kStringSize - 1, u'e');
     Error(exact.c_str(), 1);
     Error((exact.substr(1) + u"x").c_str(), 1);
     EXPECT_EQ(Written().size(), 2u) << "a difference in character 2049 counts";
+    const std::u16string kept(CEventLogger::kStringSize - 1, u'k');
+    Error((kept + u"first tail").c_str(), 1);
+    Error((kept + u"other tail").c_str(), 1);
+    ASSERT_EQ(Written().size(), 3u) << "only the first 2049 characters are compared";
+    logger_.reset();
+    const auto events = Written();
+    ASSERT_EQ(events.size(), 4u);
+    const std::u16string& summary = events[3].strings[0];
+    EXPECT_EQ(summary.size(), static_cast<size_t>(CEventLogger::kStringSize - 1));
+    EXPECT_EQ(summary, Summary(2, "12/04/2026  03:34:05", "12/04/2026  03:34:05", kept)
+                           .substr(0, CEventLogger::kStringSize - 1));
 }
 
 TEST_F(EventLoggerTest, ClosedEventLogWritesNothingButStillFolds) {
@@ -187,36 +170,30 @@ TEST_F(EventLoggerTest, ClosedEventLogWritesNothingButStillFolds) {
     EXPECT_TRUE(Written().empty());
 }
 
-TEST_F(EventLoggerTest, RepeatsFromManyThreadsAreCountedExactly) {
-    constexpr int kThreads = 4;
-    constexpr int kReports = 2000;
+// Runs body(t) on four threads at once, t = 0..3.
+void OnFourThreads(const std::function<void(int)>& body) {
     std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t)
-        threads.emplace_back([&] {
-            for (int i = 0; i < kReports; ++i) Error(u"Shared-->Step", E_FAIL);
-        });
+    for (int t = 0; t < 4; ++t) threads.emplace_back(body, t);
     for (auto& thread : threads) thread.join();
+}
+
+TEST_F(EventLoggerTest, RepeatsFromManyThreadsAreCountedExactly) {
+    OnFourThreads([&](int) {
+        for (int i = 0; i < 2000; ++i) Error(u"Shared-->Step", E_FAIL);
+    });
     logger_.reset();
     const auto events = Written();
     ASSERT_EQ(events.size(), 2u);
-    const std::u16string& summary = events[1].strings[0];
-    const std::string count = std::to_string(kThreads * kReports);
-    EXPECT_EQ(summary.substr(0, 33 + count.size()),
-              u"The following event was reported " + std::u16string(count.begin(), count.end()));
+    EXPECT_EQ(events[1].strings[0].substr(0, 37), u"The following event was reported 8000");
 }
 
 TEST_F(EventLoggerTest, DistinctEventsFromManyThreadsAreWrittenWhole) {
-    constexpr int kThreads = 4;
-    constexpr int kReports = 300;
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t)
-        threads.emplace_back([&, t] {
-            const std::u16string context = u"Thread" + std::u16string(1, u'A' + t) + u"-->Step";
-            for (int i = 0; i < kReports; ++i) Error(context.c_str(), i + 1);
-        });
-    for (auto& thread : threads) thread.join();
+    OnFourThreads([&](int t) {
+        const std::u16string context = u"Thread" + std::u16string(1, u'A' + t) + u"-->Step";
+        for (int i = 0; i < 300; ++i) Error(context.c_str(), i + 1);
+    });
     const auto events = Written();
-    ASSERT_EQ(events.size(), static_cast<size_t>(kThreads * kReports));
+    ASSERT_EQ(events.size(), 1200u);
     for (const auto& event : events) {
         ASSERT_EQ(event.strings.size(), 2u);
         EXPECT_EQ(event.strings[0].size(), 14u);

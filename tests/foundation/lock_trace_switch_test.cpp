@@ -69,8 +69,10 @@ protected:
     std::vector<std::string> fillers_;
 };
 
-TEST_F(TraceSwitchTest, SwitchFlippedBetweenCallsIsObeyedAtTheNextCall) {
+TEST_F(TraceSwitchTest, SwitchFlippedBetweenCallsIsObeyedAtTheNextCallInShortAndLongEnvironments) {
     CVekRWLock lock;
+    ExpectEachFlipObeyed(lock);
+    AddFillers(4200);
     ExpectEachFlipObeyed(lock);
 }
 
@@ -95,9 +97,14 @@ TEST_F(TraceSwitchTest, SwitchIsFollowedWhileOtherVariablesComeAndGoAroundIt) {
     EXPECT_FALSE(PairTraced(lock));
 }
 
-TEST_F(TraceSwitchTest, SwitchAddedAsAnotherEntryLeavesIsSeenThoughTheCountStays) {
+TEST_F(TraceSwitchTest, SwitchTakingOrLeavingTheSlotOfAnotherEntryIsSeenThoughTheCountStays) {
     CVekRWLock lock;
-    AddFillers(4);
+    setenv("VEK_LOCK_LOG", "1", 1);
+    EXPECT_TRUE(PairTraced(lock));
+    unsetenv("VEK_LOCK_LOG");
+    AddFillers(1);  // takes the switch's slot
+    EXPECT_FALSE(PairTraced(lock));
+    AddFillers(3);
     EXPECT_FALSE(PairTraced(lock));
     RemoveFiller(3);  // the last entry goes, the switch takes its slot
     setenv("VEK_LOCK_LOG", "1", 1);
@@ -106,16 +113,7 @@ TEST_F(TraceSwitchTest, SwitchAddedAsAnotherEntryLeavesIsSeenThoughTheCountStays
     EXPECT_TRUE(PairTraced(lock));
 }
 
-TEST_F(TraceSwitchTest, SwitchRemovedWhileAnotherVariableTakesItsSlotStopsTheTrace) {
-    CVekRWLock lock;
-    setenv("VEK_LOCK_LOG", "1", 1);
-    EXPECT_TRUE(PairTraced(lock));
-    unsetenv("VEK_LOCK_LOG");
-    AddFillers(1);
-    EXPECT_FALSE(PairTraced(lock));
-}
-
-TEST_F(TraceSwitchTest, PutenvStringEditedInPlaceSwitchesTheTrace) {
+TEST_F(TraceSwitchTest, PutenvStringEditedInPlaceOrPutOverASetenvEntrySwitchesTheTrace) {
     // putenv keeps this very string in the environment, so it must outlive
     // the test; the test takes it out again before it ends.
     static char entry[] = "VEK_LOCK_LOG=1";
@@ -136,11 +134,8 @@ TEST_F(TraceSwitchTest, PutenvStringEditedInPlaceSwitchesTheTrace) {
     EXPECT_TRUE(PairTraced(lock));
     unsetenv("VEK_LOCK_LOG");
     EXPECT_FALSE(PairTraced(lock));
-}
-
-TEST_F(TraceSwitchTest, PutenvOverASetenvEntryIsSeen) {
+    // putenv over a setenv entry.
     static char empty[] = "VEK_LOCK_LOG=";
-    CVekRWLock lock;
     setenv("VEK_LOCK_LOG", "1", 1);
     EXPECT_TRUE(PairTraced(lock));
     ASSERT_EQ(putenv(empty), 0);
@@ -174,7 +169,7 @@ private:
     std::vector<std::string> entries_;
 };
 
-TEST_F(TraceSwitchTest, ClearedEnvironmentStopsTheTraceAndARebuiltOneStartsIt) {
+TEST_F(TraceSwitchTest, ClearedRebuiltOrReplacedEnvironmentIsSeen) {
     CVekRWLock lock;
     SavedEnvironment saved;
     setenv("VEK_LOCK_LOG", "1", 1);
@@ -185,29 +180,20 @@ TEST_F(TraceSwitchTest, ClearedEnvironmentStopsTheTraceAndARebuiltOneStartsIt) {
     EXPECT_TRUE(PairTraced(lock));
     clearenv();
     EXPECT_FALSE(PairTraced(lock));
-}
-
-TEST_F(TraceSwitchTest, EnvironmentArrayReplacedByTheProgramIsSeen) {
+    // An array the program puts in place of the environment.
     static char on[] = "VEK_LOCK_LOG=1";
     static char other[] = "OTHER=1";
     char* onArray[] = {other, on, nullptr};
     char* offArray[] = {other, nullptr};
-    CVekRWLock lock;
-    char** const original = environ;
+    char** const cleared = environ;
     environ = onArray;
     const bool tracedOn = PairTraced(lock);
     environ = offArray;
     const bool tracedOff = PairTraced(lock);
-    environ = original;
+    environ = cleared;
     EXPECT_TRUE(tracedOn);
     EXPECT_FALSE(tracedOff);
     EXPECT_FALSE(PairTraced(lock));
-}
-
-TEST_F(TraceSwitchTest, LongEnvironmentIsFollowedToo) {
-    CVekRWLock lock;
-    AddFillers(4200);
-    ExpectEachFlipObeyed(lock);
 }
 
 TEST_F(TraceSwitchTest, EachThreadFollowsSwitchesMadeByAnother) {

@@ -18,7 +18,7 @@ using vek::test::LockTraceTest;
 
 std::string Tid(uint32_t id) { return "Thread: " + std::to_string(id) + " "; }
 
-TEST_F(LockTraceTest, NoTraceFileWhileSwitchUnsetOrEmpty) {
+TEST_F(LockTraceTest, NoTraceWhileSwitchUnsetOrEmptyAndAReadPairWritesNineExactLines) {
     CVekRWLock lock;
     ASSERT_EQ(lock.GetReadLock(false, 2500), S_OK);
     ASSERT_EQ(lock.ReleaseReadLock(false, 2500), S_OK);
@@ -26,10 +26,6 @@ TEST_F(LockTraceTest, NoTraceFileWhileSwitchUnsetOrEmpty) {
     ASSERT_EQ(lock.GetWriteLock(false, 2500), S_OK);
     ASSERT_EQ(lock.ReleaseWriteLock(false, 2500), S_OK);
     EXPECT_FALSE(std::filesystem::exists(TracePath()));
-}
-
-TEST_F(LockTraceTest, ReadPairWritesNineExactLinesInOrder) {
-    CVekRWLock lock;
     setenv("VEK_LOCK_LOG", "x", 1);
     ASSERT_EQ(lock.GetReadLock(false, 2500), S_OK);
     ASSERT_EQ(lock.ReleaseReadLock(false, 2500), S_OK);
@@ -55,7 +51,7 @@ TEST_F(LockTraceTest, ReadPairWritesNineExactLinesInOrder) {
     }
 }
 
-TEST_F(LockTraceTest, WritePairAndSecondReaderTraceTheirCounts) {
+TEST_F(LockTraceTest, WritePairAndSecondReaderTraceTheirCountsAndANewLockDeletesTheTrace) {
     CVekRWLock lock;
     setenv("VEK_LOCK_LOG", "1", 1);
     ASSERT_EQ(lock.GetWriteLock(false, 2500), S_OK);
@@ -78,70 +74,67 @@ TEST_F(LockTraceTest, WritePairAndSecondReaderTraceTheirCounts) {
     EXPECT_NE(all.find("\t\tIncremented reader count to: 2|Lock given to reader|"), std::string::npos);
     EXPECT_NE(all.find("\t\tDecremented reader count to: 1|\t\tLock still held by 1 other readers|"),
               std::string::npos);
+    CVekRWLock another;
+    EXPECT_FALSE(std::filesystem::exists(TracePath())) << "constructing a lock deletes the trace";
 }
 
-TEST_F(LockTraceTest, ConstructingAnotherLockDeletesTheTrace) {
-    setenv("VEK_LOCK_LOG", "on", 1);
-    CVekRWLock first;
-    ASSERT_EQ(first.GetReadLock(false, 2500), S_OK);
-    ASSERT_EQ(first.ReleaseReadLock(false, 2500), S_OK);
-    ASSERT_TRUE(std::filesystem::exists(TracePath()));
-    CVekRWLock second;
-    EXPECT_FALSE(std::filesystem::exists(TracePath()));
-}
+// Takes the read or write lock on a thread of its own, notes when it is in,
+// holds it until let go and releases it. A holder made with letGo set
+// releases as soon as it is in.
+class Holder {
+public:
+    Holder(CVekRWLock& lock, bool write, bool letGo = false)
+        : release_(letGo), thread_([this, &lock, write] {
+              tid = vek::CurrentThreadId();
+              EXPECT_EQ(write ? lock.GetWriteLock(false, 2500) : lock.GetReadLock(false, 2500), S_OK);
+              in = true;
+              while (!release_) std::this_thread::yield();
+              EXPECT_EQ(write ? lock.ReleaseWriteLock(false, 2500) : lock.ReleaseReadLock(false, 2500),
+                        S_OK);
+          }) {}
+    ~Holder() { LetGo(); }
+    void LetGo() {
+        release_ = true;
+        if (thread_.joinable()) thread_.join();
+    }
+    void AwaitIn() const {
+        while (!in) std::this_thread::yield();
+    }
+
+    std::atomic<uint32_t> tid{0};
+    std::atomic<bool> in{false};
+
+private:
+    std::atomic<bool> release_;
+    std::thread thread_;
+};
 
 TEST_F(LockTraceTest, LateReaderWaitsBehindQueuedWriterWhoWaitsForBothReaders) {
     setenv("VEK_LOCK_LOG", "on", 1);
     CVekRWLock lock;
-    std::atomic<int> readersIn{0};
-    std::atomic<bool> releaseReaders{false}, writerIn{false}, releaseWriter{false}, lateIn{false};
-    std::atomic<uint32_t> writerTid{0}, lateTid{0};
-
-    auto reader = [&] {
-        ASSERT_EQ(lock.GetReadLock(false, 2500), S_OK);
-        ++readersIn;
-        while (!releaseReaders) std::this_thread::yield();
-        ASSERT_EQ(lock.ReleaseReadLock(false, 2500), S_OK);
-    };
-    std::thread r1(reader), r2(reader);
-    while (readersIn != 2) std::this_thread::yield();
-
-    std::thread writer([&] {
-        writerTid = vek::CurrentThreadId();
-        ASSERT_EQ(lock.GetWriteLock(false, 2500), S_OK);
-        writerIn = true;
-        while (!releaseWriter) std::this_thread::yield();
-        ASSERT_EQ(lock.ReleaseWriteLock(false, 2500), S_OK);
-    });
-    while (writerTid == 0) std::this_thread::yield();
-    WaitForTrace(Tid(writerTid) + "\t\tWriter waiting for lock availability");
-
-    std::thread late([&] {
-        lateTid = vek::CurrentThreadId();
-        ASSERT_EQ(lock.GetReadLock(false, 2500), S_OK);
-        lateIn = true;
-        ASSERT_EQ(lock.ReleaseReadLock(false, 2500), S_OK);
-    });
-    while (lateTid == 0) std::this_thread::yield();
-    WaitForTrace(Tid(lateTid) + "\t\tReader waiting on OnDeck");
+    Holder r1(lock, false), r2(lock, false);
+    r1.AwaitIn();
+    r2.AwaitIn();
+    Holder writer(lock, true);
+    while (writer.tid == 0) std::this_thread::yield();
+    WaitForTrace(Tid(writer.tid) + "\t\tWriter waiting for lock availability");
+    Holder late(lock, false, true);
+    while (late.tid == 0) std::this_thread::yield();
+    WaitForTrace(Tid(late.tid) + "\t\tReader waiting on OnDeck");
 
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_FALSE(writerIn) << "writer entered while two readers held the lock";
-    EXPECT_FALSE(lateIn) << "late reader overtook the queued writer";
-
-    releaseReaders = true;
-    r1.join();
-    r2.join();
-    while (!writerIn) std::this_thread::yield();
+    EXPECT_FALSE(writer.in) << "writer entered while two readers held the lock";
+    EXPECT_FALSE(late.in) << "late reader overtook the queued writer";
+    r1.LetGo();
+    r2.LetGo();
+    writer.AwaitIn();
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_FALSE(lateIn) << "late reader entered while the writer held the lock";
-
-    releaseWriter = true;
-    writer.join();
-    late.join();
-    EXPECT_TRUE(lateIn);
-    EXPECT_TRUE(TraceContains(Tid(writerTid) + "Lock given to writer"));
-    EXPECT_TRUE(TraceContains(Tid(lateTid) + "Lock given to reader"));
+    EXPECT_FALSE(late.in) << "late reader entered while the writer held the lock";
+    writer.LetGo();
+    late.LetGo();
+    EXPECT_TRUE(late.in);
+    EXPECT_TRUE(TraceContains(Tid(writer.tid) + "Lock given to writer"));
+    EXPECT_TRUE(TraceContains(Tid(late.tid) + "Lock given to reader"));
 }
 
 // Counts readers and writers inside the lock and notes any moment when a
@@ -177,30 +170,19 @@ void AwaitWriterOnDeck(CVekRWLock& lock) {
 TEST(RwLock, UntracedLateReaderCannotOvertakeAWriterWaitingForReaders) {
     CVekRWLock lock;
     ASSERT_EQ(lock.GetReadLock(false, 2500), S_OK);
-    std::atomic<bool> writerIn{false}, releaseWriter{false}, lateIn{false};
-    std::thread writer([&] {
-        ASSERT_EQ(lock.GetWriteLock(false, 2500), S_OK);
-        writerIn = true;
-        while (!releaseWriter) std::this_thread::yield();
-        ASSERT_EQ(lock.ReleaseWriteLock(false, 2500), S_OK);
-    });
+    Holder writer(lock, true);
     AwaitWriterOnDeck(lock);
-    std::thread late([&] {
-        ASSERT_EQ(lock.GetReadLock(false, 2500), S_OK);
-        lateIn = true;
-        ASSERT_EQ(lock.ReleaseReadLock(false, 2500), S_OK);
-    });
+    Holder late(lock, false, true);
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    EXPECT_FALSE(writerIn) << "writer entered beside a reader";
-    EXPECT_FALSE(lateIn) << "late reader overtook the queued writer";
+    EXPECT_FALSE(writer.in) << "writer entered beside a reader";
+    EXPECT_FALSE(late.in) << "late reader overtook the queued writer";
     ASSERT_EQ(lock.ReleaseReadLock(false, 2500), S_OK);
-    while (!writerIn) std::this_thread::yield();
+    writer.AwaitIn();
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    EXPECT_FALSE(lateIn) << "late reader entered beside the writer";
-    releaseWriter = true;
-    writer.join();
-    late.join();
-    EXPECT_TRUE(lateIn);
+    EXPECT_FALSE(late.in) << "late reader entered beside the writer";
+    writer.LetGo();
+    late.LetGo();
+    EXPECT_TRUE(late.in);
 }
 
 TEST_F(LockTraceTest, TraceSwitchedOnAndOffMidRunIsNoticedByTheNextCall) {
@@ -269,28 +251,17 @@ TEST_F(LockTraceTest, TracedAndUntracedCallsMixedOnOneLockNeverLetAWriterBesideO
 TEST(RwLock, ReaderQueuedBehindWriterGetsInAndKeepsTheNextWriterOut) {
     CVekRWLock lock;
     ASSERT_EQ(lock.GetWriteLock(false, 2500), S_OK);
-    std::atomic<bool> readerIn{false}, releaseReader{false}, secondWriterIn{false};
-    std::thread reader([&] {
-        ASSERT_EQ(lock.GetReadLock(false, 2500), S_OK);
-        readerIn = true;
-        while (!releaseReader) std::this_thread::yield();
-        ASSERT_EQ(lock.ReleaseReadLock(false, 2500), S_OK);
-    });
+    Holder reader(lock, false);
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_FALSE(readerIn);
+    EXPECT_FALSE(reader.in);
     ASSERT_EQ(lock.ReleaseWriteLock(false, 2500), S_OK);
-    while (!readerIn) std::this_thread::yield();
-    std::thread writer([&] {
-        ASSERT_EQ(lock.GetWriteLock(false, 2500), S_OK);
-        secondWriterIn = true;
-        ASSERT_EQ(lock.ReleaseWriteLock(false, 2500), S_OK);
-    });
+    reader.AwaitIn();
+    Holder writer(lock, true, true);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_FALSE(secondWriterIn) << "writer entered while a reader held the lock";
-    releaseReader = true;
-    reader.join();
-    writer.join();
-    EXPECT_TRUE(secondWriterIn);
+    EXPECT_FALSE(writer.in) << "writer entered while a reader held the lock";
+    reader.LetGo();
+    writer.LetGo();
+    EXPECT_TRUE(writer.in);
 }
 
 TEST(RwLock, TimedWaitThatFailsAbortsAndGivesTheGatesBack) {

@@ -30,7 +30,7 @@ protected:
     VEK_PHYSICAL_PRINTER_CONFIG_DATA physical_;
 };
 
-TEST_F(AttributeAccess, CurrentDebugLevelAboveSupportedIsRejectedWithoutTouchingTheFile) {
+TEST_F(AttributeAccess, LevelAboveSupportedIsRejectedUntouchedAndNarrowingMasksTheLevelInForce) {
     auto common = common_;
     common.DebugLevelsSupported = 4;
     common.CurrentDebugLevel = 0;
@@ -46,10 +46,7 @@ TEST_F(AttributeAccess, CurrentDebugLevelAboveSupportedIsRejectedWithoutTouching
     DWORD supported = 0, current = 0;
     ASSERT_EQ(config_.GetDebugLevel(&supported, &current), S_OK);
     EXPECT_EQ(current, 1u);
-}
 
-TEST_F(AttributeAccess, NarrowingSupportedLevelsMasksTheLevelInForce) {
-    auto common = common_;
     common.DebugLevelsSupported = 7;
     common.CurrentDebugLevel = 5;
     common.EventLoggingLevelsSupported = 15;
@@ -57,7 +54,6 @@ TEST_F(AttributeAccess, NarrowingSupportedLevelsMasksTheLevelInForce) {
     SetCommon(common);
     ASSERT_EQ(config_.SetDebugLevelsSupported(6), S_OK);
     ASSERT_EQ(config_.SetEventLoggingLevelsSupported(3), S_OK);
-    DWORD supported = 0, current = 0;
     ASSERT_EQ(config_.GetDebugLevel(&supported, &current), S_OK);
     EXPECT_EQ(supported, 6u);
     EXPECT_EQ(current, 4u);
@@ -83,7 +79,19 @@ TEST_F(AttributeAccess, PageLimitAboveANonZeroMaximumIsRejected) {
     EXPECT_EQ(current, 100u);
 }
 
-TEST_F(AttributeAccess, TextSetterZeroPadsAndOverlongTextIsStoredTerminated) {
+TEST_F(AttributeAccess, TextSettersZeroPadAndTerminateAndGettersNeverReadBeyondAField) {
+    auto common = common_;
+    for (auto& c : common.DefaultColorProfile) c = u'p';
+    for (auto& c : common.PrinterModel) c = u'm';
+    SetCommon(common);
+    WCHAR* text = nullptr;
+    ASSERT_EQ(config_.GetDefaultColorProfile(&text), S_OK);
+    EXPECT_EQ(SysStringLen(text), 512u) << "an unterminated field";
+    SysFreeString(text);
+    WCHAR model[512];
+    ASSERT_EQ(config_.GetPrinterModel(model), S_OK);
+    EXPECT_EQ(std::u16string(model), std::u16string(511, u'm'));
+
     ASSERT_EQ(config_.SetLocation(u"Room 12-B."), S_OK);
     const auto stored = StoredCommon();
     EXPECT_EQ(std::u16string(stored.Location, 10), u"Room 12-B.");
@@ -91,25 +99,10 @@ TEST_F(AttributeAccess, TextSetterZeroPadsAndOverlongTextIsStoredTerminated) {
 
     const std::u16string longText(700, u'x');
     ASSERT_EQ(config_.SetUserDescription(longText.c_str()), S_OK);
-    WCHAR* text = nullptr;
     ASSERT_EQ(config_.GetUserDescription(&text), S_OK);
     EXPECT_EQ(std::u16string(text), std::u16string(511, u'x'));
     SysFreeString(text);
     EXPECT_EQ(StoredCommon().UserDescription[511], 0);
-}
-
-TEST_F(AttributeAccess, TextGettersNeverReadBeyondAnUnterminatedField) {
-    auto common = common_;
-    for (auto& c : common.DefaultColorProfile) c = u'p';
-    for (auto& c : common.PrinterModel) c = u'm';
-    SetCommon(common);
-    WCHAR* text = nullptr;
-    ASSERT_EQ(config_.GetDefaultColorProfile(&text), S_OK);
-    EXPECT_EQ(SysStringLen(text), 512u);
-    SysFreeString(text);
-    WCHAR model[512];
-    ASSERT_EQ(config_.GetPrinterModel(model), S_OK);
-    EXPECT_EQ(std::u16string(model), std::u16string(511, u'm'));
 }
 
 TEST_F(AttributeAccess, WholeRecordSetterZeroesTheReservedTail) {
@@ -125,17 +118,6 @@ TEST_F(AttributeAccess, WholeRecordSetterZeroesTheReservedTail) {
     EXPECT_EQ(Bytes(stored.Reserved, stored.Reserved + 228), Bytes(228, 0));
 }
 
-TEST_F(AttributeAccess, ScanPixelsAndBufferSizesAreTheSamePair) {
-    ASSERT_EQ(config_.SetBufferSizes(7, 9), S_OK);
-    DWORD a = 0, b = 0, c = 0, d = 0;
-    ASSERT_EQ(config_.GetBufferSizes(&a, &b), S_OK);
-    ASSERT_EQ(config_.GetRequiredScanPixels(&c, &d), S_OK);
-    EXPECT_EQ(a, 7u);
-    EXPECT_EQ(b, 9u);
-    EXPECT_EQ(c, 7u);
-    EXPECT_EQ(d, 9u);
-}
-
 TEST_F(AttributeAccess, EveryCommonFieldSetterReachesTheFile) {
     const GUID classId = {0x11223344, 0x5566, 0x7788, {1, 2, 3, 4, 5, 6, 7, 8}};
     ASSERT_EQ(config_.SetDefaultMediaID(31), S_OK);
@@ -144,6 +126,14 @@ TEST_F(AttributeAccess, EveryCommonFieldSetterReachesTheFile) {
     ASSERT_EQ(config_.SetProcessingStates(TRUE, FALSE), S_OK);
     ASSERT_EQ(config_.SetErrorBroadcastState(5), S_OK);
     ASSERT_EQ(config_.SetDefaultColorProfile(u"sRGB"), S_OK);
+    ASSERT_EQ(config_.SetBufferSizes(7, 9), S_OK);
+    DWORD a = 0, b = 0, c = 0, d = 0;
+    ASSERT_EQ(config_.GetBufferSizes(&a, &b), S_OK);
+    ASSERT_EQ(config_.GetRequiredScanPixels(&c, &d), S_OK);
+    EXPECT_EQ(a, 7u);
+    EXPECT_EQ(b, 9u);
+    EXPECT_EQ(c, 7u) << "scan pixels and buffer sizes are the same pair";
+    EXPECT_EQ(d, 9u);
     const auto stored = StoredCommon();
     EXPECT_EQ(stored.DefaultMediaID, 31u);
     EXPECT_EQ(stored.DefaultDonorID, 32u);
@@ -183,18 +173,6 @@ TEST_F(AttributeAccess, PhysicalPrinterFieldsRoundTripWithTheAddressKind) {
     EXPECT_EQ(state, FALSE);
     ASSERT_EQ(reread.RejectJobsOnNeedsAttentionState(&state), S_OK);
     EXPECT_EQ(state, physical.RejectJobsOnNeedsAttention);
-}
-
-TEST(AttributeAccessClosed, DebugLevelAnswersOnAClosedInstanceAndOthersFail) {
-    CVekObjectConfig config;
-    DWORD supported = 9, current = 9;
-    EXPECT_EQ(config.GetDebugLevel(&supported, &current), S_OK);
-    EXPECT_EQ(supported, 0u);
-    EXPECT_EQ(current, 0u);
-    EXPECT_EQ(config.GetEventLoggingLevel(&supported, &current), E_FAIL);
-    EXPECT_EQ(config.SetDefaultMediaID(1), E_FAIL);
-    EXPECT_EQ(config.SetVekObjectConfig(VEK_COMMON_CONFIG_DATA{}), E_FAIL);
-    EXPECT_EQ(config.SetLogicalPrinterConfig(VEK_LOGICAL_PRINTER_CONFIG_DATA{}), E_FAIL);
 }
 
 TEST_F(AttributeAccess, NullPointersAreRejected) {

@@ -1,7 +1,4 @@
-#include <atomic>
-
 #include "object_file_helpers.h"
-#include "platform/env.h"
 
 namespace vek::test {
 namespace {
@@ -14,28 +11,9 @@ VEK_LP_PP_CONNECTIONS Connection(uint32_t n, uint8_t seed) {
     return c;
 }
 
-// Counts the file opens of the instance.
-class CountingEnv : public EnvWrapper {
-public:
-    CountingEnv() : EnvWrapper(&CurrentEnv()) {}
-    HRESULT OpenStorageWaiting(const WCHAR* path, DWORD mode, uint32_t wait, IStorage** s) override {
-        ++opens;
-        return EnvWrapper::OpenStorageWaiting(path, mode, wait, s);
-    }
-    std::atomic<int> opens{0};
-};
-
 class Lists : public ObjectFileTest {
 protected:
     void SetUp() override { ASSERT_EQ(config_.Create(FilePath().c_str()), S_OK); }
-    std::vector<VEK_LP_PP_CONNECTIONS> Connections(CVekObjectConfig& c) {
-        VEK_LP_PP_CONNECTIONS* list = nullptr;
-        DWORD count = 0;
-        EXPECT_EQ(c.GetLpPpConnections(&list, &count), S_OK);
-        std::vector<VEK_LP_PP_CONNECTIONS> out(list, list + count);
-        free(list);
-        return out;
-    }
     CVekObjectConfig config_;
 };
 
@@ -54,7 +32,7 @@ TEST_F(Lists, AddingAListedPrinterChangesNothingAndWritesNothing) {
     EXPECT_EQ(before.size(), 2u * 1312);
 }
 
-TEST_F(Lists, DeletingTheLastConnectionRemovesTheStream) {
+TEST_F(Lists, DeletingTheLastConnectionRemovesTheStreamAndAnEmptyListWritesNone) {
     ASSERT_EQ(config_.AddLpPpConnection(Connection(1, 1)), S_OK);
     ASSERT_EQ(config_.AddLpPpConnection(Connection(2, 2)), S_OK);
     ASSERT_EQ(config_.DeleteLpPpConnection(Id(1)), S_OK);
@@ -69,25 +47,17 @@ TEST_F(Lists, DeletingTheLastConnectionRemovesTheStream) {
     ASSERT_EQ(config_.GetLpPpConnections(&list, &count), S_OK);
     EXPECT_EQ(list, nullptr);
     EXPECT_EQ(count, 0u);
-}
-
-TEST_F(Lists, InstallingAnEmptyListOverAnEmptyListTouchesNothing) {
-    CountingEnv counting;
-    ScopedEnvOverride scope(&counting);
+    // Installing an empty list over the empty one touches nothing.
     EXPECT_EQ(config_.SetLpPpConnection(nullptr, 0), S_OK);
     EXPECT_EQ(config_.SetLpPpConnection(nullptr, 2), E_POINTER);
-    HRESULT status = S_OK;
     ReadStream(FilePath(), VEK_CONNECTIONS_STREAM, &status);
     EXPECT_EQ(status, STG_E_FILENOTFOUND);
 }
 
 TEST_F(Lists, RepeatedKeysReadFromAFileNeverOverrunTheNewList) {
-    Bytes stream;
-    for (const auto& c : {Connection(1, 1), Connection(5, 2), Connection(1, 3), Connection(6, 4)}) {
-        const Bytes b = BytesOf(c);
-        stream.insert(stream.end(), b.begin(), b.end());
-    }
-    WriteStreams(FilePath("dup.cfg"), {{VEK_CONNECTIONS_STREAM, stream}});
+    const std::vector<VEK_LP_PP_CONNECTIONS> repeated = {Connection(1, 1), Connection(5, 2),
+                                                         Connection(1, 3), Connection(6, 4)};
+    WriteStreams(FilePath("dup.cfg"), {{VEK_CONNECTIONS_STREAM, Joined(repeated)}});
     CVekObjectConfig config;
     ASSERT_EQ(config.Open(FilePath("dup.cfg").c_str()), S_OK);
     ASSERT_EQ(config.DeleteLpPpConnection(Id(1)), S_OK);
@@ -97,14 +67,10 @@ TEST_F(Lists, RepeatedKeysReadFromAFileNeverOverrunTheNewList) {
     EXPECT_TRUE(list[1].PPObjectID == Id(6));
 
     // Media with a repeated identifier, same rule.
-    Bytes media;
-    for (DWORD id : {3u, 3u, 3u}) {
-        auto entry = Patterned<CONFIG_PRINTER_MEDIA_DATA>(static_cast<uint8_t>(id));
-        entry.MediaID = id;
-        const Bytes b = BytesOf(entry);
-        media.insert(media.end(), b.begin(), b.end());
-    }
-    WriteStreams(FilePath("dupmedia.cfg"), {{VEK_MEDIA_STREAM, media}});
+    auto entry = Patterned<CONFIG_PRINTER_MEDIA_DATA>(3);
+    entry.MediaID = 3;
+    WriteStreams(FilePath("dupmedia.cfg"),
+                 {{VEK_MEDIA_STREAM, Joined(std::vector<CONFIG_PRINTER_MEDIA_DATA>(3, entry))}});
     ASSERT_EQ(config.Open(FilePath("dupmedia.cfg").c_str()), S_OK);
     ASSERT_EQ(config.DeleteVekSpecificMedia(3), S_OK);
     DWORD count = 9;
@@ -142,8 +108,16 @@ TEST_F(Lists, SettingAListedMediumReplacesItInPlaceAndANewOneIsAppended) {
     EXPECT_EQ(count, 0u);
 }
 
-TEST(ListsClosed, ListOperationsOnAClosedInstanceFail) {
+TEST(ClosedInstance, OnlyTheDebugLevelAnswersAndEveryOtherOperationFails) {
     CVekObjectConfig config;
+    DWORD supported = 9, current = 9;
+    EXPECT_EQ(config.GetDebugLevel(&supported, &current), S_OK);
+    EXPECT_EQ(supported, 0u);
+    EXPECT_EQ(current, 0u);
+    EXPECT_EQ(config.GetEventLoggingLevel(&supported, &current), E_FAIL);
+    EXPECT_EQ(config.SetDefaultMediaID(1), E_FAIL);
+    EXPECT_EQ(config.SetVekObjectConfig(VEK_COMMON_CONFIG_DATA{}), E_FAIL);
+    EXPECT_EQ(config.SetLogicalPrinterConfig(VEK_LOGICAL_PRINTER_CONFIG_DATA{}), E_FAIL);
     DWORD count = 7;
     CONFIG_PRINTER_MEDIA_DATA* all = nullptr;
     EXPECT_EQ(config.GetAllVekSpecificMedia(count, &all), E_FAIL);

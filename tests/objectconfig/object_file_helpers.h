@@ -7,12 +7,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "platform/env.h"
 #include "support/logged_home.h"
 #include "vekconfig/objectconfig.h"
 #include "vekconfig/storage.h"
@@ -36,6 +38,17 @@ template <class Record>
 Bytes BytesOf(const Record& record) {
     const auto* p = reinterpret_cast<const uint8_t*>(&record);
     return Bytes(p, p + sizeof record);
+}
+
+// The records one after another, as a list stream holds them.
+template <class Record>
+Bytes Joined(const std::vector<Record>& records) {
+    Bytes bytes;
+    for (const Record& record : records) {
+        const Bytes one = BytesOf(record);
+        bytes.insert(bytes.end(), one.begin(), one.end());
+    }
+    return bytes;
 }
 
 inline std::u16string Wide(const std::string& text) { return Utf8ToUtf16(text); }
@@ -81,6 +94,30 @@ inline Bytes ReadStream(const std::u16string& path, const std::u16string& name,
     if (status != nullptr) *status = hr;
     return bytes;
 }
+
+// The connection list an instance holds now.
+inline std::vector<VEK_LP_PP_CONNECTIONS> Connections(CVekObjectConfig& config) {
+    VEK_LP_PP_CONNECTIONS* list = nullptr;
+    DWORD count = 0;
+    EXPECT_EQ(config.GetLpPpConnections(&list, &count), S_OK);
+    std::vector<VEK_LP_PP_CONNECTIONS> out(list, list + count);
+    free(list);
+    return out;
+}
+
+// Counts the file opens an instance asks for, and the wait of the last one.
+class CountingEnv : public EnvWrapper {
+public:
+    CountingEnv() : EnvWrapper(&CurrentEnv()) {}
+    HRESULT OpenStorageWaiting(const WCHAR* path, DWORD mode, uint32_t waitMilliseconds,
+                               IStorage** storage) override {
+        ++opens;
+        lastWait = waitMilliseconds;
+        return EnvWrapper::OpenStorageWaiting(path, mode, waitMilliseconds, storage);
+    }
+    std::atomic<int> opens{0};
+    uint32_t lastWait = 0;
+};
 
 // A fresh VEK_HOME with the library attached and its reports recorded, and
 // a file path inside it.

@@ -14,6 +14,14 @@ namespace {
 
 class ObjectFile : public ObjectFileTest {};
 
+// The record a getter gives equals expected byte for byte.
+template <class Record, class Getter>
+void ReadsBack(const Record& expected, Getter get) {
+    Record got;
+    ASSERT_EQ(get(&got), S_OK);
+    EXPECT_EQ(BytesOf(got), BytesOf(expected));
+}
+
 TEST_F(ObjectFile, RoundTripIsByteIdenticalExceptReservedAndTransientBytes) {
     const auto common = Patterned<VEK_COMMON_CONFIG_DATA>(1);
     const auto physical = Patterned<VEK_PHYSICAL_PRINTER_CONFIG_DATA>(2);
@@ -24,7 +32,7 @@ TEST_F(ObjectFile, RoundTripIsByteIdenticalExceptReservedAndTransientBytes) {
     const auto page = Patterned<PageAttributesT2>(7);
     const auto image = Patterned<ImageAttributesT>(8);
     const auto media = Patterned<PRINTER_MEDIA_DATA>(9);
-    auto connection = Patterned<VEK_LP_PP_CONNECTIONS>(10);
+    const auto connection = Patterned<VEK_LP_PP_CONNECTIONS>(10);
     {
         CVekObjectConfig config;
         ASSERT_EQ(config.Create(FilePath().c_str()), S_OK);
@@ -39,60 +47,29 @@ TEST_F(ObjectFile, RoundTripIsByteIdenticalExceptReservedAndTransientBytes) {
         ASSERT_EQ(config.SetVekSpecificMedia(77, media), S_OK);
         ASSERT_EQ(config.AddLpPpConnection(connection), S_OK);
     }
-    CVekObjectConfig reread;
-    ASSERT_EQ(reread.Open(FilePath().c_str()), S_OK);
-
     auto expectCommon = common;
     std::memset(expectCommon.Reserved, 0, sizeof expectCommon.Reserved);
-    VEK_COMMON_CONFIG_DATA gotCommon;
-    ASSERT_EQ(reread.GetVekObjectConfig(&gotCommon), S_OK);
-    EXPECT_EQ(BytesOf(gotCommon), BytesOf(expectCommon));
-
     auto expectPhysical = physical;
     std::memset(expectPhysical.Reserved, 0, sizeof expectPhysical.Reserved);
-    VEK_PHYSICAL_PRINTER_CONFIG_DATA gotPhysical;
-    ASSERT_EQ(reread.GetPhysicalPrinterConfig(&gotPhysical), S_OK);
-    EXPECT_EQ(BytesOf(gotPhysical), BytesOf(expectPhysical));
-
     auto expectLogical = logical;
-    expectLogical.TransientFlag = 0;
-    VEK_LOGICAL_PRINTER_CONFIG_DATA gotLogical;
-    ASSERT_EQ(reread.GetLogicalPrinterConfig(&gotLogical), S_OK);
-    EXPECT_EQ(BytesOf(gotLogical), BytesOf(expectLogical));
-
     auto expectPf = pf;
-    expectPf.TransientFlag = 0;
-    VEK_PF_LOGICAL_PRINTER_CONFIG_DATA gotPf;
-    ASSERT_EQ(reread.GetPFLogicalPrinterConfig(&gotPf), S_OK);
-    EXPECT_EQ(BytesOf(gotPf), BytesOf(expectPf));
-
     auto expect5300 = lp5300;
-    expect5300.TransientFlag = 0;
-    VEK_LOGICAL_PRINTER_5300_CONFIG_DATA got5300;
-    ASSERT_EQ(reread.GetLogicalPrinter5300Config(&got5300), S_OK);
-    EXPECT_EQ(BytesOf(got5300), BytesOf(expect5300));
+    expectLogical.TransientFlag = expectPf.TransientFlag = expect5300.TransientFlag = 0;
 
-    VEK_JOB_ATTRIBUTES gotJob;
-    PageAttributesT2 gotPage;
-    ImageAttributesT gotImage;
-    ASSERT_EQ(reread.GetDefaultJobAttributes(&gotJob), S_OK);
-    ASSERT_EQ(reread.GetDefaultPageAttributes(&gotPage), S_OK);
-    ASSERT_EQ(reread.GetDefaultImageAttributes(&gotImage), S_OK);
-    EXPECT_EQ(BytesOf(gotJob), BytesOf(job));
-    EXPECT_EQ(BytesOf(gotPage), BytesOf(page));
-    EXPECT_EQ(BytesOf(gotImage), BytesOf(image));
-
-    PRINTER_MEDIA_DATA gotMedia;
-    ASSERT_EQ(reread.GetVekSpecificMedia(77, &gotMedia), S_OK);
-    EXPECT_EQ(BytesOf(gotMedia), BytesOf(media));
-
-    VEK_LP_PP_CONNECTIONS* list = nullptr;
-    DWORD count = 0;
-    ASSERT_EQ(reread.GetLpPpConnections(&list, &count), S_OK);
-    ASSERT_EQ(count, 1u);
-    EXPECT_EQ(BytesOf(*list), BytesOf(connection));
-    free(list);
-
+    CVekObjectConfig reread;
+    ASSERT_EQ(reread.Open(FilePath().c_str()), S_OK);
+    ReadsBack(expectCommon, [&](auto* r) { return reread.GetVekObjectConfig(r); });
+    ReadsBack(expectPhysical, [&](auto* r) { return reread.GetPhysicalPrinterConfig(r); });
+    ReadsBack(expectLogical, [&](auto* r) { return reread.GetLogicalPrinterConfig(r); });
+    ReadsBack(expectPf, [&](auto* r) { return reread.GetPFLogicalPrinterConfig(r); });
+    ReadsBack(expect5300, [&](auto* r) { return reread.GetLogicalPrinter5300Config(r); });
+    ReadsBack(job, [&](auto* r) { return reread.GetDefaultJobAttributes(r); });
+    ReadsBack(page, [&](auto* r) { return reread.GetDefaultPageAttributes(r); });
+    ReadsBack(image, [&](auto* r) { return reread.GetDefaultImageAttributes(r); });
+    ReadsBack(media, [&](auto* r) { return reread.GetVekSpecificMedia(77, r); });
+    const auto list = Connections(reread);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(BytesOf(list[0]), BytesOf(connection));
     // The stream itself is the record's exact image.
     EXPECT_EQ(ReadStream(FilePath(), VEK_COMMON_STREAM), BytesOf(expectCommon));
 }
@@ -119,24 +96,18 @@ TEST_F(ObjectFile, ObjectIdFormsUseTheFileNamedAfterTheObjectInTheConfigurationR
 }
 
 TEST_F(ObjectFile, ConnectionStreamWithPartialTrailingEntryReadsWholeEntriesOnly) {
-    Bytes stream;
-    std::vector<VEK_LP_PP_CONNECTIONS> entries;
-    for (uint8_t i = 0; i < 3; ++i) {
-        entries.push_back(Patterned<VEK_LP_PP_CONNECTIONS>(i * 40));
-        const Bytes b = BytesOf(entries.back());
-        stream.insert(stream.end(), b.begin(), b.end());
-    }
+    const std::vector<VEK_LP_PP_CONNECTIONS> entries = {Patterned<VEK_LP_PP_CONNECTIONS>(0),
+                                                        Patterned<VEK_LP_PP_CONNECTIONS>(40),
+                                                        Patterned<VEK_LP_PP_CONNECTIONS>(80)};
+    Bytes stream = Joined(entries);
     stream.resize(stream.size() + 1311, 0xAB);  // 1312*3 + 1311 bytes
     WriteStreams(FilePath(), {{VEK_CONNECTIONS_STREAM, stream}});
 
     CVekObjectConfig config;
     ASSERT_EQ(config.Open(FilePath().c_str()), S_OK);
-    VEK_LP_PP_CONNECTIONS* list = nullptr;
-    DWORD count = 0;
-    ASSERT_EQ(config.GetLpPpConnections(&list, &count), S_OK);
-    ASSERT_EQ(count, 3u);
+    const auto list = Connections(config);
+    ASSERT_EQ(list.size(), 3u);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(BytesOf(list[i]), BytesOf(entries[i]));
-    free(list);
 }
 
 TEST_F(ObjectFile, ShortStreamsAndForeignElementsAreAccepted) {
@@ -200,12 +171,14 @@ TEST_F(ObjectFile, StreamNamesThatDifferOnlyInCaseAreNotRecords) {
     EXPECT_EQ(BytesOf(physical), BytesOf(Patterned<VEK_PHYSICAL_PRINTER_CONFIG_DATA>(6)));
 }
 
-TEST_F(ObjectFile, FileWithoutStreamsOpensWithEveryRecordGetterFailing) {
+TEST_F(ObjectFile, CreateOverAnExistingFileLeavesItWithoutStreamsAndEveryRecordGetterFailing) {
     CVekObjectConfig config;
+    CreateWithCommon(config, Patterned<VEK_COMMON_CONFIG_DATA>(1));
     ASSERT_EQ(config.Create(FilePath().c_str()), S_OK);
+    VEK_COMMON_CONFIG_DATA common;
+    EXPECT_EQ(config.GetVekObjectConfig(&common), E_FAIL) << "Create must drop the records held";
     CVekObjectConfig reread;
     ASSERT_EQ(reread.Open(FilePath().c_str()), S_OK);
-    VEK_COMMON_CONFIG_DATA common;
     VEK_PHYSICAL_PRINTER_CONFIG_DATA physical;
     VEK_LOGICAL_PRINTER_CONFIG_DATA logical;
     VEK_JOB_ATTRIBUTES job;
@@ -222,18 +195,7 @@ TEST_F(ObjectFile, FileWithoutStreamsOpensWithEveryRecordGetterFailing) {
     EXPECT_EQ(count, 0u);
 }
 
-TEST_F(ObjectFile, CreateOverAnExistingFileLeavesItEmpty) {
-    CVekObjectConfig config;
-    CreateWithCommon(config, Patterned<VEK_COMMON_CONFIG_DATA>(1));
-    ASSERT_EQ(config.Create(FilePath().c_str()), S_OK);
-    VEK_COMMON_CONFIG_DATA common;
-    EXPECT_EQ(config.GetVekObjectConfig(&common), E_FAIL) << "Create must drop the records held";
-    CVekObjectConfig reread;
-    ASSERT_EQ(reread.Open(FilePath().c_str()), S_OK);
-    EXPECT_EQ(reread.GetVekObjectConfig(&common), E_FAIL);
-}
-
-TEST_F(ObjectFile, FailedOpenLeavesTheInstanceClosedWithItsListsReleased) {
+TEST_F(ObjectFile, FailedOpenOrBadNameLeavesTheInstanceClosedWithItsListsReleased) {
     CVekObjectConfig config;
     CreateWithCommon(config, Patterned<VEK_COMMON_CONFIG_DATA>(1));
     ASSERT_EQ(config.AddLpPpConnection(Patterned<VEK_LP_PP_CONNECTIONS>(1)), S_OK);
@@ -249,17 +211,16 @@ TEST_F(ObjectFile, FailedOpenLeavesTheInstanceClosedWithItsListsReleased) {
     EXPECT_EQ(config.GetVekObjectConfig(&common), E_FAIL);
     ASSERT_EQ(config.GetLpPpConnections(&list, &count), S_OK);
     EXPECT_EQ(count, 0u);
-}
 
-TEST_F(ObjectFile, PathThatDoesNotFitAPathBufferIsRejectedAndClosesTheInstance) {
-    CVekObjectConfig config;
+    // A path that does not fit a path buffer closes the instance too.
     CreateWithCommon(config, Patterned<VEK_COMMON_CONFIG_DATA>(1));
     const std::u16string longPath = FilePath() + std::u16string(300, u'x');
     EXPECT_EQ(config.Open(longPath.c_str()), E_INVALIDARG);
-    VEK_COMMON_CONFIG_DATA common;
     EXPECT_EQ(config.GetVekObjectConfig(&common), E_FAIL);
     EXPECT_EQ(config.Create(longPath.c_str()), E_INVALIDARG);
     EXPECT_EQ(config.SetDefaultMediaID(1), E_FAIL);
+    EXPECT_EQ(config.Open(static_cast<const WCHAR*>(nullptr)), E_POINTER);
+    EXPECT_EQ(config.Create(static_cast<const WCHAR*>(nullptr)), E_POINTER);
 }
 
 TEST_F(ObjectFile, RefreshBeforeAnyAttachFailsAndAfterwardsSeesOtherWriters) {
@@ -278,12 +239,6 @@ TEST_F(ObjectFile, RefreshBeforeAnyAttachFailsAndAfterwardsSeesOtherWriters) {
     EXPECT_EQ(media, 4242u);
 }
 
-TEST_F(ObjectFile, NullFileNamesAreRejected) {
-    CVekObjectConfig config;
-    EXPECT_EQ(config.Open(static_cast<const WCHAR*>(nullptr)), E_POINTER);
-    EXPECT_EQ(config.Create(static_cast<const WCHAR*>(nullptr)), E_POINTER);
-}
-
 TEST_F(ObjectFile, CopiesOwnTheirListsAndShareTheLock) {
     auto original = std::make_unique<CVekObjectConfig>();
     CreateWithCommon(*original, Patterned<VEK_COMMON_CONFIG_DATA>(1));
@@ -294,20 +249,12 @@ TEST_F(ObjectFile, CopiesOwnTheirListsAndShareTheLock) {
     assigned = copy;
     original.reset();  // must not release the copies' lists
     for (CVekObjectConfig* c : {&copy, &assigned}) {
-        VEK_LP_PP_CONNECTIONS* list = nullptr;
-        DWORD count = 0;
-        ASSERT_EQ(c->GetLpPpConnections(&list, &count), S_OK);
-        EXPECT_EQ(count, 1u);
-        free(list);
+        EXPECT_EQ(Connections(*c).size(), 1u);
         PRINTER_MEDIA_DATA media;
         EXPECT_EQ(c->GetVekSpecificMedia(5, &media), S_OK);
     }
     ASSERT_EQ(copy.DeleteLpPpConnection(Patterned<VEK_LP_PP_CONNECTIONS>(1).PPObjectID), S_OK);
-    VEK_LP_PP_CONNECTIONS* list = nullptr;
-    DWORD count = 0;
-    ASSERT_EQ(assigned.GetLpPpConnections(&list, &count), S_OK);
-    EXPECT_EQ(count, 1u) << "an edit of one copy must not change another's list";
-    free(list);
+    EXPECT_EQ(Connections(assigned).size(), 1u) << "an edit of one copy must not change another's list";
 }
 
 // ---- another holder of the file ----
@@ -358,20 +305,6 @@ int ExitCode(pid_t pid) {
     waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
-
-// Counts the waiting opens the instance asks for.
-class CountingEnv : public EnvWrapper {
-public:
-    CountingEnv() : EnvWrapper(&CurrentEnv()) {}
-    HRESULT OpenStorageWaiting(const WCHAR* path, DWORD mode, uint32_t waitMilliseconds,
-                               IStorage** storage) override {
-        ++opens;
-        lastWait = waitMilliseconds;
-        return EnvWrapper::OpenStorageWaiting(path, mode, waitMilliseconds, storage);
-    }
-    std::atomic<int> opens{0};
-    uint32_t lastWait = 0;
-};
 
 TEST_F(ObjectFile, OpenOfAFileHeldByAnotherProcessSucceedsWhenItIsLetGo) {
     CVekObjectConfig config;

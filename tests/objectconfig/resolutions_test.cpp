@@ -22,14 +22,18 @@ protected:
     bool opened_ = false;
 };
 
-TEST_F(Resolutions, ValueInForceMustEqualAUsedTableEntryExactly) {
+TEST_F(Resolutions, ValueInForceMustEqualAUsedTableEntryExactlyAndNaNNeverDoes) {
     Store([](VEK_COMMON_CONFIG_DATA& c) {
         c.NumHorzResolutions = 2;
         c.HorzResolutions[0] = 300;
         c.HorzResolutions[1] = 600;
         c.HorzResolutions[2] = 1200;  // beyond the count
         c.CurrentHorzResolution = 300;
+        c.NumVertResolutions = 1;
+        c.VertResolutions[0] = std::numeric_limits<float>::quiet_NaN();
     });
+    EXPECT_EQ(config_.SetCurrentVertResolution(std::numeric_limits<float>::quiet_NaN()), E_INVALIDARG)
+        << "a NaN entry never matches a NaN argument";
     EXPECT_EQ(config_.SetCurrentHorzResolution(600.0f), S_OK);
     EXPECT_EQ(config_.SetCurrentHorzResolution(599.99f), E_INVALIDARG);
     EXPECT_EQ(config_.SetCurrentHorzResolution(1200.0f), E_INVALIDARG);
@@ -37,14 +41,6 @@ TEST_F(Resolutions, ValueInForceMustEqualAUsedTableEntryExactly) {
     FLOAT current = 0;
     ASSERT_EQ(config_.GetCurrentHorzResolution(&current), S_OK);
     EXPECT_EQ(current, 600.0f);
-}
-
-TEST_F(Resolutions, NaNTableEntryNeverMatchesANaNArgument) {
-    Store([](VEK_COMMON_CONFIG_DATA& c) {
-        c.NumVertResolutions = 1;
-        c.VertResolutions[0] = std::numeric_limits<float>::quiet_NaN();
-    });
-    EXPECT_EQ(config_.SetCurrentVertResolution(std::numeric_limits<float>::quiet_NaN()), E_INVALIDARG);
 }
 
 TEST_F(Resolutions, EmptyTablesGiveEmptyArraysAndRejectEveryValue) {
@@ -158,17 +154,13 @@ TEST_F(Resolutions, RegionOfInterestInEveryUnit) {
     EXPECT_EQ(config_.GetRegionOfInterestExtents(&h, &v), E_FAIL);
     EXPECT_EQ(h, -1.0f) << "no output may be written for an unknown unit";
     EXPECT_EQ(v, -1.0f);
-}
-
-TEST_F(Resolutions, NegativeResolutionsGiveAZeroPixelExtent) {
     Store([](VEK_COMMON_CONFIG_DATA& c) {
         Region(c, UOM_PIXELS);
         c.HorzResolutions[0] = -300;
         c.HorzResolutions[1] = -600;
     });
-    FLOAT h = -1, v = -1;
     ASSERT_EQ(config_.GetRegionOfInterestExtents(&h, &v), S_OK);
-    EXPECT_EQ(h, 0.0f);
+    EXPECT_EQ(h, 0.0f) << "negative resolutions give a zero pixel extent";
     EXPECT_EQ(v, 6000.0f);
 }
 

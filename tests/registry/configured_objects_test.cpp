@@ -32,34 +32,28 @@ protected:
     vek::test::LoggedHome home_;
 };
 
-TEST_F(ConfiguredObjects, ClassNeverUsedListsNothingDeletesNothingAndCannotUnregister) {
-    ULONG count = 7;
-    BROKER_PRINTER_INFO* list = reinterpret_cast<BROKER_PRINTER_INFO*>(0x1);
-    EXPECT_EQ(GetConfiguredVekObjects(kClass, count, &list), S_OK);
-    EXPECT_EQ(count, 0u);
-    EXPECT_EQ(list, nullptr);
+TEST_F(ConfiguredObjects, ClassNeverUsedOrWithoutReadableFilesListsNothing) {
+    auto expectEmptyListing = [] {
+        ULONG count = 7;
+        BROKER_PRINTER_INFO* list = reinterpret_cast<BROKER_PRINTER_INFO*>(0x1);
+        EXPECT_EQ(GetConfiguredVekObjects(kClass, count, &list), S_OK);
+        EXPECT_EQ(count, 0u);
+        EXPECT_EQ(list, nullptr);
+    };
+    expectEmptyListing();
     DeleteComponentConfigFiles(kClass);
     EXPECT_TRUE(ErrorReports(home_).empty());
     EXPECT_EQ(DeleteVekObjectIDFromRegistry(kClass, TestGuid(1, 1)), E_FAIL);
     EXPECT_EQ(ErrorReports(home_),
               std::vector<std::string>{"DeleteVekObjectIDFromRegistry-->VekOpenRegKeyWithRetry|0x2"});
+    // Object keys whose files are missing or damaged.
+    ASSERT_EQ(AddVekObjectIDToRegistry(kClass, TestGuid(1, 1)), S_OK);
+    ASSERT_EQ(AddVekObjectIDToRegistry(kClass, TestGuid(1, 2)), S_OK);
+    std::ofstream(ConfigFileOf(TestGuid(1, 2)), std::ios::binary) << std::string(1024, '\x5a');
+    expectEmptyListing();
 }
 
-TEST_F(ConfiguredObjects, RegisteringTwiceKeepsOneKey) {
-    EXPECT_EQ(AddVekObjectIDToRegistry(kClass, TestGuid(1, 1)), S_OK);
-    EXPECT_EQ(AddVekObjectIDToRegistry(kClass, TestGuid(1, 1)), S_OK);
-    vek::ScopedKey devices;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, (u"CLSID\\" + GuidText(kClass) + u"\\Devices").c_str(),
-                            0, KEY_READ, devices.put()),
-              ERROR_SUCCESS);
-    DWORD subkeys = 0;
-    ASSERT_EQ(RegQueryInfoKeyW(devices.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
-                               nullptr, nullptr, nullptr, nullptr, nullptr),
-              ERROR_SUCCESS);
-    EXPECT_EQ(subkeys, 1u);
-}
-
-TEST_F(ConfiguredObjects, RegistrationCheckLooksOnlyAtTheKey) {
+TEST_F(ConfiguredObjects, RegistrationCheckLooksOnlyAtTheKeyOfTheMachineAsked) {
     int configured = 7;
     EXPECT_EQ(VerifyDeviceIsConfiguredByCLSID(kClass, TestGuid(1, 1), configured, nullptr), S_OK);
     EXPECT_EQ(configured, 0) << "no Devices key at all";
@@ -69,26 +63,12 @@ TEST_F(ConfiguredObjects, RegistrationCheckLooksOnlyAtTheKey) {
     EXPECT_EQ(VerifyDeviceIsConfiguredByCLSID(kClass, TestGuid(1, 2), configured, u""), S_OK);
     EXPECT_EQ(configured, 0);
     EXPECT_TRUE(ErrorReports(home_).empty());
-}
-
-TEST_F(ConfiguredObjects, RegistrationCheckOnUnreachableMachineReportsTheConnect) {
-    int configured = 7;
+    configured = 7;
     EXPECT_EQ(VerifyDeviceIsConfiguredByCLSID(kClass, TestGuid(1, 1), configured, u"faraway"),
               E_FAIL);
-    EXPECT_EQ(configured, 0);
+    EXPECT_EQ(configured, 0) << "a machine that cannot be reached";
     EXPECT_EQ(ErrorReports(home_),
               std::vector<std::string>{"VerifyDeviceIsConfiguredByClassID-->RegConnectRegistry|0x35"});
-}
-
-TEST_F(ConfiguredObjects, ObjectKeysWhoseFilesAreMissingOrDamagedAreListedAsNothing) {
-    ASSERT_EQ(AddVekObjectIDToRegistry(kClass, TestGuid(1, 1)), S_OK);
-    ASSERT_EQ(AddVekObjectIDToRegistry(kClass, TestGuid(1, 2)), S_OK);
-    std::ofstream(ConfigFileOf(TestGuid(1, 2)), std::ios::binary) << std::string(1024, '\x5a');
-    ULONG count = 7;
-    BROKER_PRINTER_INFO* list = reinterpret_cast<BROKER_PRINTER_INFO*>(0x1);
-    EXPECT_EQ(GetConfiguredVekObjects(kClass, count, &list), S_OK);
-    EXPECT_EQ(count, 0u);
-    EXPECT_EQ(list, nullptr);
 }
 
 TEST_F(ConfiguredObjects, ListingCarriesDescriptionsAndAddressesAndSkipsUnreadableObjects) {
@@ -127,20 +107,24 @@ TEST_F(ConfiguredObjects, ListingReadsTheConfigurationRootAnewForEachWalk) {
     std::free(list);
 }
 
-TEST_F(ConfiguredObjects, UnregisteringAKeyWithSubkeysRemovesTheWholeSubtree) {
-    ASSERT_EQ(AddVekObjectIDToRegistry(kClass, TestGuid(1, 1)), S_OK);
-    ASSERT_EQ(AddVekObjectIDToRegistry(kClass, TestGuid(1, 2)), S_OK);
+TEST_F(ConfiguredObjects, RegisteringTwiceKeepsOneKeyAndUnregisteringRemovesTheWholeSubtree) {
+    for (uint32_t n : {1u, 1u, 2u}) ASSERT_EQ(AddVekObjectIDToRegistry(kClass, TestGuid(1, n)), S_OK);
+    vek::ScopedKey devices;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, (u"CLSID\\" + GuidText(kClass) + u"\\Devices").c_str(),
+                            0, KEY_READ, devices.put()),
+              ERROR_SUCCESS);
+    DWORD subkeys = 0;
+    ASSERT_EQ(RegQueryInfoKeyW(devices.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                               nullptr, nullptr, nullptr, nullptr, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(subkeys, 2u);
     const std::u16string value = u"x";
     vek::test::CreateClassesKey(ObjectKey(TestGuid(1, 1)) + u"\\Settings\\Deeper", &value);
     vek::test::CreateClassesKey(ObjectKey(TestGuid(1, 1)) + u"\\Other");
     EXPECT_EQ(DeleteVekObjectIDFromRegistry(kClass, TestGuid(1, 1)), S_OK);
     EXPECT_FALSE(vek::test::ClassesKeyExists(ObjectKey(TestGuid(1, 1))));
     EXPECT_TRUE(vek::test::ClassesKeyExists(ObjectKey(TestGuid(1, 2))));
-}
-
-TEST_F(ConfiguredObjects, UnregisteringAnObjectThatIsNotRegisteredFailsAfterTheSweep) {
-    ASSERT_EQ(AddVekObjectIDToRegistry(kClass, TestGuid(1, 1)), S_OK);
-    EXPECT_EQ(DeleteVekObjectIDFromRegistry(kClass, TestGuid(1, 2)), E_FAIL);
+    EXPECT_EQ(DeleteVekObjectIDFromRegistry(kClass, TestGuid(1, 1)), E_FAIL) << "no longer registered";
     EXPECT_TRUE(Contains(ErrorReports(home_), kSweepReport)) << "the temporary-file sweep ran";
 }
 

@@ -23,7 +23,7 @@ protected:
     vek::test::LoggedHome home_;
 };
 
-TEST_F(DeviceChecks, SameAddressOfAnotherKindDoesNotMatch) {
+TEST_F(DeviceChecks, AddressMatchesOnlyInItsKindAndCaseAndTheFirstObjectInKeyOrderWins) {
     Printer(1, u"Queue1", VEK_ADDRESS_SCSI);
     EXPECT_EQ(VerifyDeviceIsConfiguredByAddress(kClass, u"Queue1", VEK_ADDRESS_PRINT_QUEUE,
                                                 configured_, found_),
@@ -38,6 +38,13 @@ TEST_F(DeviceChecks, SameAddressOfAnotherKindDoesNotMatch) {
               S_OK);
     EXPECT_EQ(configured_, 1);
     EXPECT_TRUE(found_.ObjectID == TestGuid(0xDD, 1));
+    Printer(3, u"2-0-1-0", VEK_ADDRESS_SCSI, u"Last");
+    Printer(2, u"2-0-1-0", VEK_ADDRESS_SCSI, u"First");
+    Printer(4, u"2-0-1-0", VEK_ADDRESS_SCSI, u"Also last");
+    EXPECT_EQ(VerifyDeviceIsConfiguredByAddress(kClass, u"2-0-1-0", VEK_ADDRESS_SCSI, configured_,
+                                                found_),
+              S_OK);
+    EXPECT_TRUE(found_.ObjectID == TestGuid(0xDD, 2)) << "keys come in name order";
 }
 
 TEST_F(DeviceChecks, ClassWithoutDevicesKeyFailsByAddressButIsNotConfiguredByNumbers) {
@@ -54,8 +61,10 @@ TEST_F(DeviceChecks, ClassWithoutDevicesKeyFailsByAddressButIsNotConfiguredByNum
     EXPECT_EQ(ErrorReports(home_).size(), 1u);
 }
 
-TEST_F(DeviceChecks, ScsiAddressMatchesWithEitherSeparator) {
+TEST_F(DeviceChecks, ScsiAndAspiAddressesMatchWithEitherSeparatorAndOnlyTheirOwnKind) {
     Printer(1, u"1_0_4_0", VEK_ADDRESS_SCSI, u"Underscored");
+    Printer(2, u"0-5-0", VEK_ADDRESS_SCSI);
+    Printer(3, u"0_5-0", VEK_ADDRESS_ASPI);
     EXPECT_EQ(VerifySCSIDeviceIsConfigured(kClass, 1, 0, 4, 0, configured_, found_), S_OK);
     EXPECT_EQ(configured_, 1);
     EXPECT_EQ(std::u16string(found_.Description), u"Underscored");
@@ -63,14 +72,9 @@ TEST_F(DeviceChecks, ScsiAddressMatchesWithEitherSeparator) {
     EXPECT_EQ(found_.DeviceAddressKind, VEK_ADDRESS_SCSI);
     EXPECT_EQ(VerifySCSIDeviceIsConfigured(kClass, 1, 0, 4, 1, configured_, found_), S_OK);
     EXPECT_EQ(configured_, 0);
-}
-
-TEST_F(DeviceChecks, AspiAddressMatchesOnlyWithTheAspiKind) {
-    Printer(1, u"0-5-0", VEK_ADDRESS_SCSI);
-    Printer(2, u"0_5-0", VEK_ADDRESS_ASPI);
     EXPECT_EQ(VerifyASPIDeviceIsConfigured(kClass, 0, 5, 0, configured_, found_), S_OK);
     EXPECT_EQ(configured_, 1);
-    EXPECT_TRUE(found_.ObjectID == TestGuid(0xDD, 2));
+    EXPECT_TRUE(found_.ObjectID == TestGuid(0xDD, 3));
 }
 
 TEST_F(DeviceChecks, UnparsableAddressIsReportedByTheParserAndNeverMatches) {
@@ -84,16 +88,6 @@ TEST_F(DeviceChecks, UnparsableAddressIsReportedByTheParserAndNeverMatches) {
     EXPECT_EQ(VerifyASPIDeviceIsConfigured(kClass, 0, 0, 0, configured_, found_), S_OK);
     EXPECT_EQ(configured_, 0) << "an unparsed address leaves zeros, which must not match";
     EXPECT_EQ(ErrorReports(home_).back(), "wcstoASPI-->wcspbrk|0x80004005");
-}
-
-TEST_F(DeviceChecks, FirstOfTwoObjectsWithTheSameAddressWins) {
-    Printer(2, u"2-0-1-0", VEK_ADDRESS_SCSI, u"First in key order");
-    Printer(1, u"2-0-1-0", VEK_ADDRESS_SCSI, u"Also first");
-    Printer(3, u"2-0-1-0", VEK_ADDRESS_SCSI, u"Last");
-    EXPECT_EQ(VerifyDeviceIsConfiguredByAddress(kClass, u"2-0-1-0", VEK_ADDRESS_SCSI, configured_,
-                                                found_),
-              S_OK);
-    EXPECT_TRUE(found_.ObjectID == TestGuid(0xDD, 1)) << "keys come in name order";
 }
 
 TEST_F(DeviceChecks, BrokenEnumerationEndsTheSearchWithFailure) {

@@ -45,6 +45,21 @@ inline bool ClassesKeyExists(const std::u16string& path) {
     return RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
 }
 
+// The description a component category key holds for locale 409, or
+// "(no key)" / "(no value)" when it has none.
+inline std::u16string CategoryDescription409(REFGUID catid) {
+    ScopedKey key;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, (u"Component Categories\\" + GuidText(catid)).c_str(), 0,
+                      KEY_READ, key.put()) != ERROR_SUCCESS)
+        return u"(no key)";
+    WCHAR text[128] = {};
+    DWORD size = sizeof(text);
+    if (RegQueryValueExW(key.get(), u"409", nullptr, nullptr, reinterpret_cast<BYTE*>(text),
+                         &size) != ERROR_SUCCESS)
+        return u"(no value)";
+    return text;
+}
+
 // The error reports recorded, as "context|status" lines.
 inline std::vector<std::string> ErrorReports(const LoggedHome& home) {
     std::vector<std::string> lines;

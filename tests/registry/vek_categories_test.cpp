@@ -28,18 +28,22 @@ protected:
         return vek::test::ClassesKeyExists(u"Component Categories\\" +
                                            GuidText(kVekCategories[tableIndex].catid));
     }
-    void Unimplement(REFCLSID clsid) {
+    void Unimplement(REFCLSID clsid, size_t tableIndex) {
         ASSERT_EQ(RegDeleteKeyW(HKEY_CLASSES_ROOT,
                                 (u"CLSID\\" + GuidText(clsid) + u"\\Implemented Categories\\" +
-                                 GuidText(kVekCategories[2].catid)).c_str()),
+                                 GuidText(kVekCategories[tableIndex].catid)).c_str()),
                   ERROR_SUCCESS);
     }
 
     vek::test::LoggedHome home_;
 };
 
-TEST_F(VekCategories, ClassWithTwoCategoriesGetsBothBackInEnumerationOrderWithSFalse) {
+TEST_F(VekCategories, EveryCategoryHasItsDescriptionAndAClassGetsItsCategoriesInKeyOrder) {
     ASSERT_EQ(RegisterVekCategories(), S_OK);
+    for (const vek::VekCategory& category : kVekCategories)
+        EXPECT_EQ(vek::test::CategoryDescription409(category.catid), category.description);
+    EXPECT_EQ(std::u16string(kVekCategories[17].description),
+              u"Logical Printer for Norvane 5300 Photo Printer");
     const CLSID clsid = NumberedClass(1);
     Implement(clsid, {1, 8});  // categories 2 and 9 of the table
     ULONG count = 0;
@@ -52,31 +56,14 @@ TEST_F(VekCategories, ClassWithTwoCategoriesGetsBothBackInEnumerationOrderWithSF
     std::free(catids);
 }
 
-TEST_F(VekCategories, EveryCategoryIsRegisteredWithItsOwnDescriptionForLocale409) {
-    ASSERT_EQ(RegisterVekCategories(), S_OK);
-    for (const vek::VekCategory& category : kVekCategories) {
-        vek::ScopedKey key;
-        ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT,
-                                (u"Component Categories\\" + GuidText(category.catid)).c_str(), 0,
-                                KEY_READ, key.put()),
-                  ERROR_SUCCESS);
-        WCHAR text[128] = {};
-        DWORD size = sizeof(text);
-        ASSERT_EQ(RegQueryValueExW(key.get(), u"409", nullptr, nullptr,
-                                   reinterpret_cast<BYTE*>(text), &size),
-                  ERROR_SUCCESS);
-        EXPECT_EQ(std::u16string(text), std::u16string(category.description));
-    }
-    EXPECT_EQ(std::u16string(kVekCategories[17].description),
-              u"Logical Printer for Norvane 5300 Photo Printer");
-}
-
-TEST_F(VekCategories, CategoryWithoutClassesGivesSFalseAndAnEmptyResult) {
+TEST_F(VekCategories, CategoryWithoutClassesGivesSFalseAndAnEmptyResultAndNoArrayIsRefused) {
     ULONG count = 99;
     CATEGORY_CLASS_INFO* classes = reinterpret_cast<CATEGORY_CLASS_INFO*>(0x1);
     EXPECT_EQ(GetClassesByVekCategory(kVekCategories[3].catid, count, &classes), S_FALSE);
     EXPECT_EQ(count, 0u);
     EXPECT_EQ(classes, nullptr);
+    EXPECT_EQ(GetVekCategoriesByClass(NumberedClass(1), count, nullptr), E_POINTER);
+    EXPECT_EQ(GetClassesByVekCategory(kVekCategories[0].catid, count, nullptr), E_POINTER);
 }
 
 TEST_F(VekCategories, ClassWithoutDefaultValueOrWithOverlongNameIsLeftOutSilently) {
@@ -122,7 +109,7 @@ TEST_F(VekCategories, ClassKeyThatIsGoneIsSkippedSilentlyButOtherOpenFailuresAre
               std::vector<std::string>{"GetClassesByCategory-->VekOpenRegKeyWithRetry|0x5"});
 }
 
-TEST_F(VekCategories, SeventyClassesInACategoryOnlyTheFirst64AreExamined) {
+TEST_F(VekCategories, SeventyClassesOrCategoriesOnlyTheFirst64AreExamined) {
     for (uint32_t n = 0; n < 70; ++n) {
         vek::test::SetClassName(NumberedClass(n), u"Printer " + vek::Utf8ToUtf16(std::to_string(n)));
         Implement(NumberedClass(n), {6});
@@ -134,41 +121,37 @@ TEST_F(VekCategories, SeventyClassesInACategoryOnlyTheFirst64AreExamined) {
     ASSERT_EQ(count, 64u);
     for (uint32_t n = 0; n < 64; ++n) EXPECT_TRUE(classes[n].clsid == NumberedClass(n)) << n;
     std::free(classes);
-}
-
-TEST_F(VekCategories, ClassWithSeventyCategoriesGivesTheFirst64) {
+    // And a class with seventy categories gives the first 64 of them.
     std::vector<CATID> many;
     for (uint32_t n = 0; n < 70; ++n) many.push_back(NumberedClass(100 + n));
     ASSERT_EQ(RegisterImplementedVekCategories(NumberedClass(1), 70, many.data()), S_OK);
-    ULONG count = 0;
     CATID* catids = nullptr;
     EXPECT_EQ(GetVekCategoriesByClass(NumberedClass(1), count, &catids), S_OK);
     EXPECT_EQ(count, 64u);
     std::free(catids);
 }
 
-TEST_F(VekCategories, CleanupAfterEveryClassIsGoneRemovesAllEighteen) {
-    ASSERT_EQ(RegisterVekCategories(), S_OK);
-    Implement(NumberedClass(1), {2});
-    Unimplement(NumberedClass(1));
-    EXPECT_EQ(CleanupVekCategories(), S_OK);
-    for (size_t i = 0; i < kVekCategories.size(); ++i) EXPECT_FALSE(CategoryRegistered(i)) << i;
-}
-
-TEST_F(VekCategories, CleanupWithOneClassLeftKeepsOnlyItsCategory) {
-    ASSERT_EQ(RegisterVekCategories(), S_OK);
-    Implement(NumberedClass(1), {2});
-    EXPECT_EQ(CleanupVekCategories(), S_OK) << "the last category examined was removed";
-    for (size_t i = 0; i < kVekCategories.size(); ++i)
-        EXPECT_EQ(CategoryRegistered(i), i == 2) << i;
-}
-
-TEST_F(VekCategories, CleanupEndsWithNextsStatusWhenTheLastCategoryIsStillImplemented) {
-    ASSERT_EQ(RegisterVekCategories(), S_OK);
-    Implement(NumberedClass(1), {17});
-    EXPECT_EQ(CleanupVekCategories(), S_FALSE);
-    EXPECT_TRUE(CategoryRegistered(17));
-    EXPECT_FALSE(CategoryRegistered(16));
+TEST_F(VekCategories, CleanupRemovesEveryCategoryNoClassImplementsAndEndsWithTheLastStatus) {
+    const struct {
+        const char* what;
+        size_t implemented;
+        bool classGone;
+        HRESULT expected;
+    } cases[] = {
+        {"every class gone", 2, true, S_OK},
+        {"one class left, the last category examined removed", 2, false, S_OK},
+        {"the last category still implemented: Next's status", 17, false, S_FALSE},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        vek::test::TempHome fresh;
+        ASSERT_EQ(RegisterVekCategories(), S_OK);
+        Implement(NumberedClass(1), {c.implemented});
+        if (c.classGone) Unimplement(NumberedClass(1), c.implemented);
+        EXPECT_EQ(CleanupVekCategories(), c.expected);
+        for (size_t i = 0; i < kVekCategories.size(); ++i)
+            EXPECT_EQ(CategoryRegistered(i), !c.classGone && i == c.implemented) << i;
+    }
 }
 
 TEST_F(VekCategories, CleanupStopsAtTheFirstFailingCategory) {
@@ -180,7 +163,7 @@ TEST_F(VekCategories, CleanupStopsAtTheFirstFailingCategory) {
     EXPECT_TRUE(CategoryRegistered(0)) << "nothing was examined past the failure";
 }
 
-TEST_F(VekCategories, ThreadInASingleThreadedApartmentStaysThere) {
+TEST_F(VekCategories, ThreadKeepsItsOwnApartmentOrItsLackOfOne) {
     std::thread([&] {
         ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
         EXPECT_EQ(RegisterVekCategories(), S_OK);
@@ -195,21 +178,12 @@ TEST_F(VekCategories, ThreadInASingleThreadedApartmentStaysThere) {
         CoUninitialize();
         CoUninitialize();
     }).join();
-}
-
-TEST_F(VekCategories, ThreadWithoutApartmentIsLeftWithoutOne) {
     std::thread([&] {
         EXPECT_EQ(RegisterVekCategories(), S_OK);
         EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK)
             << "the operation left the multithreaded apartment it joined";
         CoUninitialize();
     }).join();
-}
-
-TEST_F(VekCategories, NullArrayPointerIsRefused) {
-    ULONG count = 0;
-    EXPECT_EQ(GetVekCategoriesByClass(NumberedClass(1), count, nullptr), E_POINTER);
-    EXPECT_EQ(GetClassesByVekCategory(kVekCategories[0].catid, count, nullptr), E_POINTER);
 }
 
 }  // namespace

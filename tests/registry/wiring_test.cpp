@@ -26,6 +26,25 @@ std::string Bytes(const std::filesystem::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// The candidates offered for a model or for a logical printer.
+std::vector<POTENTIAL_LP_PP_CONNECTION> Offered(ULONG count, POTENTIAL_LP_PP_CONNECTION* list) {
+    std::vector<POTENTIAL_LP_PP_CONNECTION> candidates(list, list + count);
+    std::free(list);
+    return candidates;
+}
+std::vector<POTENTIAL_LP_PP_CONNECTION> CandidatesFor(const WCHAR* model) {
+    ULONG count = 0;
+    POTENTIAL_LP_PP_CONNECTION* list = nullptr;
+    EXPECT_EQ(GetPotentialPPs(model, count, &list, nullptr, 0, nullptr), S_OK);
+    return Offered(count, list);
+}
+std::vector<POTENTIAL_LP_PP_CONNECTION> CandidatesFor(REFGUID queue) {
+    ULONG count = 0;
+    POTENTIAL_LP_PP_CONNECTION* list = nullptr;
+    EXPECT_EQ(GetPotentialPPs(queue, count, &list), S_OK);
+    return Offered(count, list);
+}
+
 class Wiring : public ::testing::Test {
 protected:
     // A registered physical printer supporting the models.
@@ -44,22 +63,19 @@ protected:
 };
 
 TEST_F(Wiring, PrinterNoQueueListsIsNotConnectedAndUnwiringChangesNoFile) {
+    BOOL connected = TRUE;
+    EXPECT_EQ(CheckIfPPConnectedToLP(TestGuid(0xAA, 1), &connected), S_OK);
+    EXPECT_FALSE(connected) << "a machine without logical printers";
+    EXPECT_EQ(DeleteAllLPConnectionsToPP(TestGuid(0xAA, 1)), S_OK);
+    EXPECT_TRUE(vek::test::ErrorReports(home_).empty());
     Printer(1, {});
     Queue(1, u"M", {TestGuid(0xAA, 9)});
     const std::string before = Bytes(ConfigFileOf(TestGuid(0xBB, 1)));
-    BOOL connected = TRUE;
+    connected = TRUE;
     EXPECT_EQ(CheckIfPPConnectedToLP(TestGuid(0xAA, 1), &connected), S_OK);
     EXPECT_FALSE(connected);
     EXPECT_EQ(DeleteAllLPConnectionsToPP(TestGuid(0xAA, 1)), S_OK);
     EXPECT_EQ(Bytes(ConfigFileOf(TestGuid(0xBB, 1))), before);
-}
-
-TEST_F(Wiring, MachineWithoutLogicalPrintersIsOrdinary) {
-    BOOL connected = TRUE;
-    EXPECT_EQ(CheckIfPPConnectedToLP(TestGuid(0xAA, 1), &connected), S_OK);
-    EXPECT_FALSE(connected);
-    EXPECT_EQ(DeleteAllLPConnectionsToPP(TestGuid(0xAA, 1)), S_OK);
-    EXPECT_TRUE(vek::test::ErrorReports(home_).empty());
 }
 
 TEST_F(Wiring, PrinterListedByTwoQueuesIsRemovedFromBothAndOthersStay) {
@@ -77,43 +93,29 @@ TEST_F(Wiring, PrinterListedByTwoQueuesIsRemovedFromBothAndOthersStay) {
     EXPECT_FALSE(connected);
 }
 
-TEST_F(Wiring, CandidatesMatchModelsIgnoringCaseAndOnlyWhenRegistered) {
+TEST_F(Wiring, CandidatesMatchModelsIgnoringCaseOnlyWhenRegisteredAndWithACommonRecord) {
     Printer(1, {u"OTHER", u"PHOTO 5300"}, u"Matches in capitals");
     Printer(2, {u"Photo 7000"});
     MakePhysicalPrinter(TestGuid(0xAA, 3), kPrinterClass, {u"Unregistered", u"x", VEK_ADDRESS_SCSI, {u"photo 5300"}});
     Queue(1, u"photo 5300", {});
-    ULONG count = 0;
-    POTENTIAL_LP_PP_CONNECTION* candidates = nullptr;
-    ASSERT_EQ(GetPotentialPPs(u"photo 5300", count, &candidates, nullptr, 0, nullptr), S_OK);
-    ASSERT_EQ(count, 1u);
+    {  // a compound file without a common record in the configuration root
+        WCHAR root[MAX_PATH] = {};
+        ASSERT_EQ(GetConfigLocation(root, nullptr), S_OK);
+        vek::ComPtr<IStorage> catalog;
+        ASSERT_EQ(StgCreateDocfile((std::u16string(root) + u"VekMedia.cfg").c_str(), 0x1012, 0,
+                                   catalog.put()),
+                  S_OK);
+    }
+    const auto candidates = CandidatesFor(u"photo 5300");
+    ASSERT_EQ(candidates.size(), 1u);
     EXPECT_EQ(std::u16string(candidates[0].Description), u"Matches in capitals");
     EXPECT_TRUE(candidates[0].Connection.PPObjectID == TestGuid(0xAA, 1));
     EXPECT_FALSE(candidates[0].AlreadyConnected);
     EXPECT_TRUE(candidates[0].Connection.ConnectionData.BrokerClassID == GUID_NULL);
     EXPECT_EQ(candidates[0].Connection.ConnectionData.Text[0], 0);
-    std::free(candidates);
 }
 
-TEST_F(Wiring, CandidateAlreadyListedIsMarkedAndCarriesItsBrokerClass) {
-    const std::u16string broker = GuidText(kBrokerClass);
-    vek::test::CreateClassesKey(u"CLSID\\" + GuidText(kPrinterClass) + u"\\Broker", &broker);
-    Printer(1, {u"M"});
-    Printer(2, {u"M"});
-    Queue(1, u"m", {TestGuid(0xAA, 2)});
-    ULONG count = 0;
-    POTENTIAL_LP_PP_CONNECTION* candidates = nullptr;
-    ASSERT_EQ(GetPotentialPPs(TestGuid(0xBB, 1), count, &candidates), S_OK);
-    ASSERT_EQ(count, 2u);
-    for (ULONG i = 0; i < count; ++i) {
-        const bool listed = candidates[i].Connection.PPObjectID == TestGuid(0xAA, 2);
-        EXPECT_EQ(candidates[i].AlreadyConnected != 0, listed) << i;
-        EXPECT_TRUE(candidates[i].Connection.ConnectionData.BrokerClassID == kBrokerClass);
-    }
-    std::free(candidates);
-    EXPECT_TRUE(vek::test::ErrorReports(home_).empty());
-}
-
-TEST_F(Wiring, CandidatesOfTwoClassesCarryEachTheBrokerOfItsOwnClass) {
+TEST_F(Wiring, CandidatesCarryTheBrokerOfTheirOwnClassAndAreMarkedWhenAlreadyListed) {
     constexpr CLSID kOtherClass = {0xCC000004, 0x1111, 0x2222, {1, 2, 3, 4, 5, 6, 7, 8}};
     constexpr CLSID kOtherBroker = {0xCC000005, 0x1111, 0x2222, {1, 2, 3, 4, 5, 6, 7, 8}};
     for (const auto& [printerClass, brokerClass] :
@@ -126,30 +128,22 @@ TEST_F(Wiring, CandidatesOfTwoClassesCarryEachTheBrokerOfItsOwnClass) {
         MakePhysicalPrinter(TestGuid(0xAA, n), clsid, {u"PP", u"0-1-2-0", VEK_ADDRESS_SCSI, {u"M"}});
         ASSERT_EQ(AddVekObjectIDToRegistry(clsid, TestGuid(0xAA, n)), S_OK);
     }
-    ULONG count = 0;
-    POTENTIAL_LP_PP_CONNECTION* candidates = nullptr;
-    ASSERT_EQ(GetPotentialPPs(u"M", count, &candidates, nullptr, 0, nullptr), S_OK);
-    ASSERT_EQ(count, 4u);
-    for (ULONG i = 0; i < count; ++i) {
-        const bool odd = (candidates[i].Connection.PPObjectID.Data3 % 2) != 0;
-        EXPECT_TRUE(candidates[i].Connection.ConnectionData.BrokerClassID ==
-                    (odd ? kBrokerClass : kOtherBroker))
-            << i;
+    // A printer of one class registered only under the other is no candidate.
+    MakePhysicalPrinter(TestGuid(0xAA, 6), kOtherClass, {u"Elsewhere", u"x", VEK_ADDRESS_SCSI, {u"M"}});
+    ASSERT_EQ(AddVekObjectIDToRegistry(kPrinterClass, TestGuid(0xAA, 6)), S_OK);
+    Queue(1, u"m", {TestGuid(0xAA, 2)});
+    // Offered for the model alone, nothing is listed; for the queue, its entry is.
+    for (const bool forQueue : {false, true}) {
+        const auto candidates = forQueue ? CandidatesFor(TestGuid(0xBB, 1)) : CandidatesFor(u"M");
+        ASSERT_EQ(candidates.size(), 4u);
+        for (const auto& candidate : candidates) {
+            const GUID& id = candidate.Connection.PPObjectID;
+            EXPECT_TRUE(candidate.Connection.ConnectionData.BrokerClassID ==
+                        (id.Data3 % 2 != 0 ? kBrokerClass : kOtherBroker));
+            EXPECT_EQ(candidate.AlreadyConnected != 0, forQueue && id == TestGuid(0xAA, 2));
+        }
     }
-    std::free(candidates);
-}
-
-TEST_F(Wiring, PrinterRegisteredOnlyUnderAnotherClassIsNoCandidate) {
-    constexpr CLSID kOtherClass = {0xCC000004, 0x1111, 0x2222, {1, 2, 3, 4, 5, 6, 7, 8}};
-    Printer(1, {u"M"});
-    MakePhysicalPrinter(TestGuid(0xAA, 2), kOtherClass, {u"Elsewhere", u"x", VEK_ADDRESS_SCSI, {u"M"}});
-    ASSERT_EQ(AddVekObjectIDToRegistry(kPrinterClass, TestGuid(0xAA, 2)), S_OK);
-    ULONG count = 0;
-    POTENTIAL_LP_PP_CONNECTION* candidates = nullptr;
-    ASSERT_EQ(GetPotentialPPs(u"M", count, &candidates, nullptr, 0, nullptr), S_OK);
-    ASSERT_EQ(count, 1u);
-    EXPECT_TRUE(candidates[0].Connection.PPObjectID == TestGuid(0xAA, 1));
-    std::free(candidates);
+    EXPECT_TRUE(vek::test::ErrorReports(home_).empty());
 }
 
 TEST_F(Wiring, CandidatesForAPhysicalPrinterOrWithoutAnArrayAreRefused) {
@@ -163,46 +157,24 @@ TEST_F(Wiring, CandidatesForAPhysicalPrinterOrWithoutAnArrayAreRefused) {
         << "a logical printer that cannot be read";
 }
 
-TEST_F(Wiring, FilesWithoutACommonRecordAreNoCandidates) {
-    Printer(1, {u"M"});
-    {
-        WCHAR root[MAX_PATH] = {};
-        ASSERT_EQ(GetConfigLocation(root, nullptr), S_OK);
-        vek::ComPtr<IStorage> catalog;
-        ASSERT_EQ(StgCreateDocfile((std::u16string(root) + u"VekMedia.cfg").c_str(), 0x1012, 0,
-                                   catalog.put()),
-                  S_OK);
-    }
-    ULONG count = 0;
-    POTENTIAL_LP_PP_CONNECTION* candidates = nullptr;
-    ASSERT_EQ(GetPotentialPPs(u"m", count, &candidates, nullptr, 0, nullptr), S_OK);
-    EXPECT_EQ(count, 1u);
-    std::free(candidates);
-}
-
 TEST_F(Wiring, ModelFilesAreListedByBaseNameWhateverTheCaseOfTheirExtension) {
+    ULONG count = 5;
+    PRINTER_MODEL_INFO* models = reinterpret_cast<PRINTER_MODEL_INFO*>(0x1);
+    EXPECT_EQ(GetConfiguredPrinterModels(count, &models), S_OK);
+    EXPECT_EQ(count, 0u) << "no model files yet";
+    EXPECT_EQ(models, nullptr);
     WCHAR root[MAX_PATH] = {};
     ASSERT_EQ(GetConfigLocation(root, nullptr), S_OK);
     const std::filesystem::path dir(vek::Utf16ToUtf8(root));
     std::ofstream(dir / "Photo 5300.att") << "a";
     std::ofstream(dir / "RZ700.ATT") << "b";
     std::ofstream(dir / "notes.txt") << "c";
-    ULONG count = 0;
-    PRINTER_MODEL_INFO* models = nullptr;
     ASSERT_EQ(GetConfiguredPrinterModels(count, &models), S_OK);
     ASSERT_EQ(count, 2u);
     std::vector<std::u16string> names = {models[0].ModelName, models[1].ModelName};
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::u16string>{u"Photo 5300", u"RZ700"}));
     std::free(models);
-}
-
-TEST_F(Wiring, NoModelFilesGiveAnEmptyResult) {
-    ULONG count = 5;
-    PRINTER_MODEL_INFO* models = reinterpret_cast<PRINTER_MODEL_INFO*>(0x1);
-    EXPECT_EQ(GetConfiguredPrinterModels(count, &models), S_OK);
-    EXPECT_EQ(count, 0u);
-    EXPECT_EQ(models, nullptr);
 }
 
 }  // namespace
