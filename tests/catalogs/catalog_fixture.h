@@ -144,4 +144,15 @@ private:
 
 inline std::string AsString(const std::vector<BYTE>& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
+// The ids an open donor catalog lists, in its order.
+inline std::vector<uint32_t> ListedIds(CVekDonorConfig& catalog) {
+    VEK_DONOR_ARRAY donors = {};
+    EXPECT_EQ(catalog.GetDonor(&donors), S_OK);
+    EXPECT_EQ(donors.ByteSize, donors.Count * sizeof(DONOR_ARRAY_ENTRY));
+    std::vector<uint32_t> ids;
+    for (uint32_t i = 0; i < donors.Count; ++i) ids.push_back(donors.Donors[i].DonorID);
+    CoTaskMemFree(donors.Donors);
+    return ids;
+}
+
 }  // namespace vek::test

@@ -12,31 +12,24 @@ namespace {
 
 constexpr DWORD kReadWrite = STGM_READWRITE | STGM_SHARE_EXCLUSIVE;
 
-std::vector<uint32_t> ListedIds(CVekDonorConfig& catalog) {
-    VEK_DONOR_ARRAY donors = {};
-    EXPECT_EQ(catalog.GetDonor(&donors), S_OK);
-    EXPECT_EQ(donors.ByteSize, donors.Count * sizeof(DONOR_ARRAY_ENTRY));
-    std::vector<uint32_t> ids;
-    for (uint32_t i = 0; i < donors.Count; ++i) ids.push_back(donors.Donors[i].DonorID);
-    CoTaskMemFree(donors.Donors);
-    return ids;
-}
-
 class DonorCatalog : public CatalogTest {
 protected:
     void SetUp() override { ASSERT_EQ(catalog_.Create(), S_OK); }
+    void SetDonors(std::initializer_list<uint32_t> ids) {
+        for (uint32_t id : ids) {
+            const auto donor = Donor(id);
+            ASSERT_EQ(catalog_.SetDonorCharacteristics(&donor), S_OK);
+        }
+    }
     CVekDonorConfig catalog_;
 };
 
-TEST_F(DonorCatalog, ExtremeIdsAreNamedSignedAndReadBackUnsigned) {
-    for (uint32_t id : {4294967295u, 0u, 2147483648u}) {
-        const auto donor = Donor(id);
-        ASSERT_EQ(catalog_.SetDonorCharacteristics(&donor), S_OK);
-    }
+TEST_F(DonorCatalog, ExtremeIdsAreNamedSignedAndListedAscendingUnsigned) {
+    SetDonors({4294967295u, 0u, 2147483648u});
+    EXPECT_EQ(ListedIds(catalog_), (std::vector<uint32_t>{0u, 2147483648u, 4294967295u}));
     const auto tree = Tree(DonorPath());
-    EXPECT_TRUE(tree.count("0/DONOR_CHARACTERISTICS_V1"));
-    EXPECT_TRUE(tree.count("-2147483648/DONOR_CHARACTERISTICS_V1"));
-    EXPECT_TRUE(tree.count("-1/DONOR_CHARACTERISTICS_V1"));
+    for (const char* name : {"0", "-2147483648", "-1"})
+        EXPECT_TRUE(tree.count(std::string(name) + "/DONOR_CHARACTERISTICS_V1")) << name;
 
     CVekDonorConfig reader;
     ASSERT_EQ(reader.Open(), S_OK);
@@ -46,66 +39,49 @@ TEST_F(DonorCatalog, ExtremeIdsAreNamedSignedAndReadBackUnsigned) {
     EXPECT_EQ(BytesOf(read), BytesOf(Donor(4294967295u)));
 }
 
-TEST_F(DonorCatalog, DonorsAddedOutOfOrderAreListedAscending) {
-    for (uint32_t id : {30u, 10u, 20u}) {
-        const auto donor = Donor(id);
-        ASSERT_EQ(catalog_.SetDonorCharacteristics(&donor), S_OK);
-    }
-    EXPECT_EQ(ListedIds(catalog_), (std::vector<uint32_t>{10u, 20u, 30u}));
-}
-
-TEST_F(DonorCatalog, ReplacingAGlobalRecordKeepsItsPrinterRecords) {
-    const auto first = Donor(5, u"first");
-    const auto second = Donor(5, u"second");
-    const auto printer = PrinterDonor(u"P-1", u"p");
-    ASSERT_EQ(catalog_.SetDonorCharacteristics(&first), S_OK);
-    ASSERT_EQ(catalog_.SetPrinterDonorCharacteristics(5, &printer), S_OK);
-    ASSERT_EQ(catalog_.SetDonorCharacteristics(&second), S_OK);
-    EXPECT_EQ(ListedIds(catalog_), (std::vector<uint32_t>{5u}));
-    DONOR_CHARACTERISTICS read = {};
-    ASSERT_EQ(catalog_.GetDonorCharacteristics(5, &read), S_OK);
-    EXPECT_EQ(std::u16string(read.Text), u"second");
-    PRINTER_DONOR_CHARACTERISTICS readPrinter = {};
-    EXPECT_EQ(catalog_.GetPrinterDonorCharacteristics(5, u"P-1", &readPrinter), S_OK);
-}
-
-TEST_F(DonorCatalog, PrinterRecordWithoutGlobalRecordMakesAnEmptyOneBeforeAndAfterRefresh) {
+TEST_F(DonorCatalog, PrinterRecordWithoutGlobalRecordMakesAnEmptyOneThatASetReplacesKeepingTheRecord) {
     const auto printer = PrinterDonor(u"P-7", u"seven");
     ASSERT_EQ(catalog_.SetPrinterDonorCharacteristics(7, &printer), S_OK);
-
-    auto expectEmptyGlobal = [&](CVekDonorConfig& catalog) {
+    for (int pass = 0; pass < 2; ++pass) {
+        SCOPED_TRACE(pass == 0 ? "before Refresh" : "after Refresh");
         VEK_DONOR_ARRAY donors = {};
-        ASSERT_EQ(catalog.GetDonor(&donors), S_OK);
+        ASSERT_EQ(catalog_.GetDonor(&donors), S_OK);
         ASSERT_EQ(donors.Count, 1u);
         DONOR_ARRAY_ENTRY expected = {};
         expected.DonorID = 7;
         EXPECT_EQ(BytesOf(donors.Donors[0]), BytesOf(expected));
         CoTaskMemFree(donors.Donors);
         PRINTER_DONOR_CHARACTERISTICS read = {};
-        ASSERT_EQ(catalog.GetPrinterDonorCharacteristics(7, u"P-7", &read), S_OK);
+        ASSERT_EQ(catalog_.GetPrinterDonorCharacteristics(7, u"P-7", &read), S_OK);
         EXPECT_EQ(BytesOf(read), BytesOf(printer));
-    };
-    expectEmptyGlobal(catalog_);
-
+        ASSERT_EQ(catalog_.Refresh(), S_OK);
+    }
     const auto tree = Tree(DonorPath());
-    EXPECT_EQ(tree.size(), 3u);
-    EXPECT_EQ(tree.at("7"), "<storage>");
-    EXPECT_EQ(tree.at("7/PRINTER_DONOR"), "<storage>");
-    EXPECT_EQ(tree.at("7/PRINTER_DONOR/P-7"), AsString(BytesOf(printer)));
-
-    ASSERT_EQ(catalog_.Refresh(), S_OK);
-    expectEmptyGlobal(catalog_);
+    EXPECT_EQ(tree, (std::map<std::string, std::string>{{"7", "<storage>"},
+                                                        {"7/PRINTER_DONOR", "<storage>"},
+                                                        {"7/PRINTER_DONOR/P-7", AsString(BytesOf(printer))}}));
+    const auto global = Donor(7, u"second");
+    ASSERT_EQ(catalog_.SetDonorCharacteristics(&global), S_OK);
+    EXPECT_EQ(ListedIds(catalog_), (std::vector<uint32_t>{7u}));
+    DONOR_CHARACTERISTICS read = {};
+    ASSERT_EQ(catalog_.GetDonorCharacteristics(7, &read), S_OK);
+    EXPECT_EQ(std::u16string(read.Text), u"second");
+    PRINTER_DONOR_CHARACTERISTICS readPrinter = {};
+    EXPECT_EQ(catalog_.GetPrinterDonorCharacteristics(7, u"P-7", &readPrinter), S_OK);
 }
 
-TEST_F(DonorCatalog, ModelOf32CharactersStaysInMemoryButIsNotWritten) {
+TEST_F(DonorCatalog, ModelThatCannotNameAStreamStaysInMemoryButNeverTouchesTheFile) {
+    const auto before = ReadFileBytes(DonorPath());
     const auto longModel = PrinterDonor(std::u16string(32, u'L'), u"long");
     const auto fortyModel = PrinterDonor(std::u16string(40, u'F'), u"forty");
-    const auto fits = PrinterDonor(std::u16string(31, u'S'), u"fits");
-    EXPECT_EQ(catalog_.SetPrinterDonorCharacteristics(1, &longModel), E_FAIL);
-    EXPECT_EQ(catalog_.SetPrinterDonorCharacteristics(1, &fortyModel), E_FAIL);
-    EXPECT_EQ(catalog_.SetPrinterDonorCharacteristics(1, &fits), S_OK);
+    const auto slash = PrinterDonor(u"A/B", u"x");
+    for (const auto* bad : {&longModel, &fortyModel, &slash})
+        EXPECT_EQ(catalog_.SetPrinterDonorCharacteristics(1, bad), E_FAIL);
+    EXPECT_EQ(ReadFileBytes(DonorPath()), before);
     PRINTER_DONOR_CHARACTERISTICS read = {};
     EXPECT_EQ(catalog_.GetPrinterDonorCharacteristics(1, longModel.PrinterModel, &read), S_OK);
+    const auto fits = PrinterDonor(std::u16string(31, u'S'), u"fits");
+    EXPECT_EQ(catalog_.SetPrinterDonorCharacteristics(1, &fits), S_OK);
 
     ASSERT_EQ(catalog_.Refresh(), S_OK);
     EXPECT_EQ(catalog_.GetPrinterDonorCharacteristics(1, longModel.PrinterModel, &read), E_FAIL);
@@ -113,14 +89,7 @@ TEST_F(DonorCatalog, ModelOf32CharactersStaysInMemoryButIsNotWritten) {
     EXPECT_EQ(catalog_.GetPrinterDonorCharacteristics(1, fits.PrinterModel, &read), S_OK);
 }
 
-TEST_F(DonorCatalog, ModelWithForbiddenCharacterIsRefusedWithoutTouchingTheFile) {
-    const auto before = ReadFileBytes(DonorPath());
-    const auto slash = PrinterDonor(u"A/B", u"x");
-    EXPECT_EQ(catalog_.SetPrinterDonorCharacteristics(3, &slash), E_FAIL);
-    EXPECT_EQ(ReadFileBytes(DonorPath()), before);
-}
-
-TEST_F(DonorCatalog, NewestPrinterRecordFirstAndReplacedOneKeepsItsPlace) {
+TEST_F(DonorCatalog, NewestPrinterRecordFirstReplacedOneKeepsItsPlaceUnknownDonorHasNone) {
     const auto a1 = PrinterDonor(u"A", u"a1");
     const auto b = PrinterDonor(u"B", u"b");
     const auto a2 = PrinterDonor(u"A", u"a2");
@@ -132,21 +101,16 @@ TEST_F(DonorCatalog, NewestPrinterRecordFirstAndReplacedOneKeepsItsPlace) {
     EXPECT_EQ(BytesOf(records[0]), BytesOf(b));
     EXPECT_EQ(BytesOf(records[1]), BytesOf(a2));
     CoTaskMemFree(records);
-}
 
-TEST_F(DonorCatalog, PrinterRecordListOfUnknownDonorIsEmptyAndSucceeds) {
-    uint32_t count = 5;
-    auto* records = reinterpret_cast<PRINTER_DONOR_CHARACTERISTICS*>(&count);
+    count = 5;
+    records = reinterpret_cast<PRINTER_DONOR_CHARACTERISTICS*>(&count);
     EXPECT_EQ(catalog_.GetPrinterDonorCharacteristics(404, count, &records), S_OK);
     EXPECT_EQ(count, 0u);
     EXPECT_EQ(records, nullptr);
 }
 
 TEST_F(DonorCatalog, PotentialDonorsMatchTheModelExactlyInAscendingOrder) {
-    for (uint32_t id : {20u, 10u, 30u}) {
-        const auto donor = Donor(id);
-        ASSERT_EQ(catalog_.SetDonorCharacteristics(&donor), S_OK);
-    }
+    SetDonors({20u, 10u, 30u});
     const auto at20 = PrinterDonor(u"P-200", u"twenty");
     const auto at10 = PrinterDonor(u"P-200", u"ten");
     const auto other = PrinterDonor(u"P-300", u"other");
@@ -171,19 +135,14 @@ TEST_F(DonorCatalog, PotentialDonorsMatchTheModelExactlyInAscendingOrder) {
     EXPECT_EQ(donors.Donors, nullptr);
 }
 
-TEST_F(DonorCatalog, ReservedBytesReachTheFileButAreReturnedAsZero) {
-    auto donor = Donor(4);
+TEST_F(DonorCatalog, ReservedBytesReachTheFileButAreReturnedAsZeroAndFullTextIsListedWhole) {
+    auto donor = Donor(4, std::u16string(VEK_CATALOG_TEXT_UNITS, u'T'));
     std::memset(donor.Reserved, 0xAB, sizeof donor.Reserved);
     ASSERT_EQ(catalog_.SetDonorCharacteristics(&donor), S_OK);
     EXPECT_EQ(Tree(DonorPath()).at("4/DONOR_CHARACTERISTICS_V1"), AsString(BytesOf(donor)));
     DONOR_CHARACTERISTICS read = {};
     ASSERT_EQ(catalog_.GetDonorCharacteristics(4, &read), S_OK);
-    EXPECT_EQ(BytesOf(read), BytesOf(Donor(4)));
-}
-
-TEST_F(DonorCatalog, TextFillingItsBufferIsListedWithoutTerminator) {
-    const auto donor = Donor(1, std::u16string(VEK_CATALOG_TEXT_UNITS, u'T'));
-    ASSERT_EQ(catalog_.SetDonorCharacteristics(&donor), S_OK);
+    EXPECT_EQ(BytesOf(read), BytesOf(Donor(4, std::u16string(VEK_CATALOG_TEXT_UNITS, u'T'))));
     VEK_DONOR_ARRAY donors = {};
     ASSERT_EQ(catalog_.GetDonor(&donors), S_OK);
     ASSERT_EQ(donors.Count, 1u);
@@ -192,25 +151,22 @@ TEST_F(DonorCatalog, TextFillingItsBufferIsListedWithoutTerminator) {
     CoTaskMemFree(donors.Donors);
 }
 
-TEST_F(DonorCatalog, DeletingAnIdNotInMemoryLeavesTheFileAlone) {
+TEST_F(DonorCatalog, DeletingADonorRemovesItsStorageWithItsPrinterRecordsButOnlyWhenHeldInMemory) {
     CVekDonorConfig other;
     ASSERT_EQ(other.Open(), S_OK);
-    const auto donor = Donor(8);
-    ASSERT_EQ(other.SetDonorCharacteristics(&donor), S_OK);
-    EXPECT_EQ(catalog_.DeleteDonorCharacteristics(8), E_FAIL);
-    EXPECT_TRUE(Tree(DonorPath()).count("8/DONOR_CHARACTERISTICS_V1"));
-}
+    const auto elsewhere = Donor(8);
+    ASSERT_EQ(other.SetDonorCharacteristics(&elsewhere), S_OK);
+    EXPECT_EQ(catalog_.DeleteDonorCharacteristics(8), E_FAIL);  // not in this instance's memory
 
-TEST_F(DonorCatalog, DeletingADonorRemovesItsStorageWithItsPrinterRecords) {
-    const auto donor = Donor(2);
+    SetDonors({2u});
     const auto printer = PrinterDonor(u"M", u"m");
-    ASSERT_EQ(catalog_.SetDonorCharacteristics(&donor), S_OK);
     ASSERT_EQ(catalog_.SetPrinterDonorCharacteristics(2, &printer), S_OK);
     ASSERT_EQ(catalog_.SetPrinterDonorCharacteristics(3, &printer), S_OK);
     ASSERT_EQ(catalog_.DeletePrinterDonorCharacteristics(3, u"M"), S_OK);
     ASSERT_EQ(catalog_.DeleteDonorCharacteristics(2), S_OK);
     EXPECT_EQ(catalog_.DeleteDonorCharacteristics(2), E_FAIL);
     const auto tree = Tree(DonorPath());
+    EXPECT_TRUE(tree.count("8/DONOR_CHARACTERISTICS_V1"));
     EXPECT_EQ(tree.count("2"), 0u);
     EXPECT_EQ(tree.count("3/PRINTER_DONOR/M"), 0u);
     EXPECT_EQ(ListedIds(catalog_), (std::vector<uint32_t>{3u}));
@@ -228,19 +184,9 @@ TEST_F(DonorCatalog, RemovalMissingFromTheFileIsKeptInMemoryWithTheStorageStatus
     EXPECT_TRUE(Tree(DonorPath()).empty());
 }
 
-TEST_F(DonorCatalog, SecondOpenFailsAndRefreshSeesAnotherInstancesChange) {
-    EXPECT_EQ(catalog_.Open(), E_FAIL);
+TEST_F(DonorCatalog, TwoInstancesOnOneFileKeepEachOthersRecordsAndSeeThemOnRefresh) {
+    EXPECT_EQ(catalog_.Open(), E_FAIL);  // already open
     EXPECT_EQ(catalog_.Create(), E_FAIL);
-    CVekDonorConfig other;
-    ASSERT_EQ(other.Open(), S_OK);
-    const auto donor = Donor(12);
-    ASSERT_EQ(other.SetDonorCharacteristics(&donor), S_OK);
-    EXPECT_TRUE(ListedIds(catalog_).empty());
-    ASSERT_EQ(catalog_.Refresh(), S_OK);
-    EXPECT_EQ(ListedIds(catalog_), (std::vector<uint32_t>{12u}));
-}
-
-TEST_F(DonorCatalog, TwoInstancesWritingOneFileKeepEachOthersRecords) {
     CVekDonorConfig other;
     ASSERT_EQ(other.Open(), S_OK);
     const auto mine = Donor(1);
@@ -260,26 +206,22 @@ TEST_F(DonorCatalog, TwoInstancesWritingOneFileKeepEachOthersRecords) {
 }
 
 TEST_F(DonorCatalog, FileHeldByAnotherOpenerFailsAtOnceAndIsNotReplaced) {
-    const auto donor = Donor(1);
-    ASSERT_EQ(catalog_.SetDonorCharacteristics(&donor), S_OK);
+    SetDonors({1u});
     ComPtr<IStorage> holder;
     ASSERT_EQ(StgOpenStorage(DonorPath().c_str(), nullptr, kReadWrite, nullptr, 0, holder.put()), S_OK);
-
     CVekDonorConfig blocked;
     EXPECT_EQ(blocked.Open(), STG_E_LOCKVIOLATION);
     const auto second = Donor(2);
     EXPECT_EQ(catalog_.SetDonorCharacteristics(&second), STG_E_LOCKVIOLATION);
     EXPECT_EQ(ListedIds(catalog_), (std::vector<uint32_t>{1u, 2u}));
     holder.reset();
-
     const auto tree = Tree(DonorPath());
     EXPECT_TRUE(tree.count("1/DONOR_CHARACTERISTICS_V1"));
     EXPECT_FALSE(tree.count("2"));
 }
 
 TEST_F(DonorCatalog, DamagedFileIsNeitherReadNorReplacedByASet) {
-    const auto donor = Donor(1);
-    ASSERT_EQ(catalog_.SetDonorCharacteristics(&donor), S_OK);
+    SetDonors({1u});
     std::string damaged = ReadFileBytes(DonorPath());
     ASSERT_GT(damaged.size(), 512u);
     std::memset(damaged.data(), 'X', 512);  // the header is gone
@@ -290,7 +232,6 @@ TEST_F(DonorCatalog, DamagedFileIsNeitherReadNorReplacedByASet) {
     EXPECT_TRUE(FAILED(opened));
     VEK_DONOR_ARRAY donors = {};
     EXPECT_EQ(reader.GetDonor(&donors), E_FAIL);
-
     const auto second = Donor(2);
     EXPECT_EQ(catalog_.SetDonorCharacteristics(&second), opened);
     const auto printer = PrinterDonor(u"M", u"m");
@@ -299,32 +240,19 @@ TEST_F(DonorCatalog, DamagedFileIsNeitherReadNorReplacedByASet) {
     EXPECT_EQ(ReadFileBytes(DonorPath()), damaged);
 }
 
-TEST_F(DonorCatalog, MissingFileIsCreatedByASet) {
+TEST_F(DonorCatalog, MissingFileIsCreatedByASetAndCreateEmptiesAnExistingOne) {
     std::filesystem::remove(FilePath(DonorPath()));
-    const auto donor = Donor(1);
-    ASSERT_EQ(catalog_.SetDonorCharacteristics(&donor), S_OK);
+    SetDonors({1u});
     EXPECT_TRUE(Tree(DonorPath()).count("1/DONOR_CHARACTERISTICS_V1"));
-}
-
-TEST_F(DonorCatalog, CreateOnAnExistingCatalogReplacesItWithAnEmptyOne) {
-    const auto donor = Donor(1);
-    ASSERT_EQ(catalog_.SetDonorCharacteristics(&donor), S_OK);
     CVekDonorConfig fresh;
     ASSERT_EQ(fresh.Create(), S_OK);
     EXPECT_TRUE(ListedIds(fresh).empty());
     EXPECT_TRUE(Tree(DonorPath()).empty());
 }
 
-TEST_F(CatalogTest, OpenOfAMissingCatalogGivesTheStorageStatusAndStaysClosed) {
+TEST_F(CatalogTest, ClosedCatalogsRefuseEverythingDonorsEmptyingTheListingMediaLeavingIt) {
     CVekDonorConfig catalog;
-    EXPECT_EQ(catalog.Open(), STG_E_FILENOTFOUND);
-    const auto donor = Donor(1);
-    EXPECT_EQ(catalog.SetDonorCharacteristics(&donor), E_FAIL);
-    EXPECT_FALSE(std::filesystem::exists(FilePath(DonorPath())));
-}
-
-TEST_F(CatalogTest, ClosedDonorCatalogRefusesEverythingAndEmptiesTheListing) {
-    CVekDonorConfig catalog;
+    EXPECT_EQ(catalog.Open(), STG_E_FILENOTFOUND);  // a missing file leaves it closed
     DONOR_ARRAY_ENTRY entry = {};
     VEK_DONOR_ARRAY donors = {7, 1, &entry};
     EXPECT_EQ(catalog.GetDonor(&donors), E_FAIL);
@@ -343,6 +271,21 @@ TEST_F(CatalogTest, ClosedDonorCatalogRefusesEverythingAndEmptiesTheListing) {
     EXPECT_EQ(catalog.GetPrinterDonorCharacteristics(0, count, &printers), E_FAIL);
     EXPECT_EQ(catalog.DeleteDonorCharacteristics(0), E_FAIL);
     EXPECT_EQ(catalog.DeletePrinterDonorCharacteristics(0, u"M"), E_FAIL);
+    const auto donor = Donor(1);
+    EXPECT_EQ(catalog.SetDonorCharacteristics(&donor), E_FAIL);
+    EXPECT_FALSE(std::filesystem::exists(FilePath(DonorPath())));
+
+    CVekMediaConfig media;
+    MEDIA_ARRAY_ENTRY mediaEntry = {};
+    VEK_MEDIA_ARRAY listing = {5, 1, &mediaEntry};
+    EXPECT_EQ(media.GetMedia(&listing), E_FAIL);
+    EXPECT_EQ(listing.ByteSize, 5u);
+    EXPECT_EQ(listing.Count, 1u);
+    EXPECT_EQ(listing.Media, &mediaEntry);
+    EXPECT_EQ(media.GetPotentialMedia(u"M", &listing), E_FAIL);
+    EXPECT_EQ(listing.Media, &mediaEntry);
+    const auto medium = Medium(1);
+    EXPECT_EQ(media.SetMediaCharacteristics(&medium), E_FAIL);
 }
 
 }  // namespace

@@ -51,12 +51,6 @@ std::map<std::string, std::string> OlefileTree(const std::filesystem::path& scri
     return tree;
 }
 
-std::map<std::string, std::string> AsHex(std::map<std::string, std::string> tree) {
-    for (auto& [path, content] : tree)
-        if (content != "<storage>") content = Hex(content);
-    return tree;
-}
-
 TEST_F(CatalogTest, CatalogsWeWriteAreReadByOlefileWithTheSameTreeAndBytes) {
     const auto script = home_ / "list_ole.py";
     std::ofstream(script) << kLister;
@@ -101,9 +95,7 @@ TEST_F(CatalogTest, CatalogsWeWriteAreReadByOlefileWithTheSameTreeAndBytes) {
         {"17/PRINTER_DONOR", "<storage>"},
         {"17/PRINTER_DONOR/P-200", Hex(AsString(BytesOf(printerDonor)))},
     };
-    const auto seen = OlefileTree(script, FilePath(DonorPath()));
-    EXPECT_EQ(seen, expectedDonors);
-    EXPECT_EQ(seen, AsHex(Tree(DonorPath())));
+    EXPECT_EQ(OlefileTree(script, FilePath(DonorPath())), expectedDonors);
 }
 
 }  // namespace
