@@ -144,6 +144,28 @@ private:
 
 inline std::string AsString(const std::vector<BYTE>& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
+// The donor catalog's calls with records passed by value.
+inline HRESULT Set(CVekDonorConfig& catalog, const DONOR_CHARACTERISTICS& donor) {
+    return catalog.SetDonorCharacteristics(&donor);
+}
+inline HRESULT Set(CVekDonorConfig& catalog, uint32_t id, const PRINTER_DONOR_CHARACTERISTICS& printer) {
+    return catalog.SetPrinterDonorCharacteristics(id, &printer);
+}
+inline HRESULT FindPrinter(CVekDonorConfig& catalog, uint32_t id, const WCHAR* model) {
+    PRINTER_DONOR_CHARACTERISTICS record;
+    return catalog.GetPrinterDonorCharacteristics(id, model, &record);
+}
+
+// Every printer-model record of a donor, in the catalog's order.
+inline std::vector<PRINTER_DONOR_CHARACTERISTICS> PrinterRecordsOf(CVekDonorConfig& catalog, uint32_t id) {
+    uint32_t count = 0;
+    PRINTER_DONOR_CHARACTERISTICS* records = nullptr;
+    EXPECT_EQ(catalog.GetPrinterDonorCharacteristics(id, count, &records), S_OK);
+    std::vector<PRINTER_DONOR_CHARACTERISTICS> list(records, records + count);
+    CoTaskMemFree(records);
+    return list;
+}
+
 // The ids an open donor catalog lists, in its order.
 inline std::vector<uint32_t> ListedIds(CVekDonorConfig& catalog) {
     VEK_DONOR_ARRAY donors = {};

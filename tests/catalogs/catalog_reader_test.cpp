@@ -85,16 +85,12 @@ TEST_F(HandWrittenCatalog, EntriesAreReadByWhatTheyHoldNotByHowTheyAreNamed) {
     expected = {};
     expected.DonorID = 40;
     EXPECT_EQ(BytesOf(read), BytesOf(expected));
-    PRINTER_DONOR_CHARACTERISTICS readPrinter = {};
-    EXPECT_EQ(catalog.GetPrinterDonorCharacteristics(40, u"Real-Model", &readPrinter), S_OK);
-    EXPECT_EQ(catalog.GetPrinterDonorCharacteristics(40, u"Stream-Name", &readPrinter), E_FAIL);
-    uint32_t count = 0;
-    PRINTER_DONOR_CHARACTERISTICS* records = nullptr;
-    ASSERT_EQ(catalog.GetPrinterDonorCharacteristics(0, count, &records), S_OK);
-    ASSERT_EQ(count, 2u);
+    EXPECT_EQ(FindPrinter(catalog, 40, u"Real-Model"), S_OK);
+    EXPECT_EQ(FindPrinter(catalog, 40, u"Stream-Name"), E_FAIL);
+    const auto records = PrinterRecordsOf(catalog, 0);
+    ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(std::u16string(records[0].PrinterModel), u"BB");
     EXPECT_EQ(std::u16string(records[1].PrinterModel), u"A");
-    CoTaskMemFree(records);
 }
 
 }  // namespace
