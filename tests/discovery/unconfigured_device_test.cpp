@@ -78,24 +78,22 @@ TEST_F(UnconfiguredDevices, ScsiPrinterClassOffersItsModelsLessThoseConfiguredUn
     EXPECT_THAT(Offered(devices), ElementsAre("ZRT 4300|2-0-5-0|2", "4370|2-0-6-0|2"));
 }
 
-TEST_F(UnconfiguredDevices, AspiArrayOfferedAtLogicalUnitZeroOnly) {
+TEST_F(UnconfiguredDevices, AspiArrayOfferedAtLogicalUnitZeroOnlyAndKeptWhenALaterRequestTimesOut) {
     CUnconfiguredDevice devices;
     EXPECT_EQ(devices.GetUnConfiguredDevices(CLSID_VekAspiArrayDevices), 1u);
     EXPECT_THAT(Offered(devices), ElementsAre("Vireo Array 30P|10-4-0|8"));
+    {
+        BusWrapper bus;
+        bus.overrideInquiry = [](int host, int target, int) {
+            return host == 10 && target == 9 ? InquiryOutcome::kTimedOut : InquiryOutcome::kAnswered;
+        };
+        BusEnv env(bus);
+        ScopedEnvOverride use(&env);
+        EXPECT_EQ(devices.GetUnConfiguredDevices(CLSID_VekAspiArrayDevices), 1u);
+        EXPECT_THAT(Offered(devices), ElementsAre("Vireo Array 30P|10-4-0|8"));
+    }
     Configure(CLSID_VekAspiArrayDevices, u"10-4-0", VEK_ADDRESS_ASPI, 3);
     EXPECT_EQ(devices.GetUnConfiguredDevices(CLSID_VekAspiArrayDevices), 0u);
-}
-
-TEST_F(UnconfiguredDevices, AspiTimeoutKeepsDevicesFoundBefore) {
-    BusWrapper bus;
-    bus.overrideInquiry = [](int host, int target, int) {
-        return host == 10 && target == 9 ? InquiryOutcome::kTimedOut : InquiryOutcome::kAnswered;
-    };
-    BusEnv env(bus);
-    ScopedEnvOverride use(&env);
-    CUnconfiguredDevice devices;
-    EXPECT_EQ(devices.GetUnConfiguredDevices(CLSID_VekAspiArrayDevices), 1u);
-    EXPECT_THAT(Offered(devices), ElementsAre("Vireo Array 30P|10-4-0|8"));
 }
 
 TEST_F(UnconfiguredDevices, SecondSearchReplacesTheListAndIndexAtCountFails) {
