@@ -8,12 +8,12 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "platform/com_ptr.h"
+#include "support/run_tool.h"
 #include "support/temp_home.h"
 #include "vekconfig/vekconfig.h"
 #include "vekconfig/settings.h"
@@ -91,13 +91,7 @@ protected:
     std::u16string MediaPath() { return CatalogPath(u"VekMedia.cfg"); }
     std::filesystem::path FilePath(const std::u16string& path) { return Utf16ToUtf8(path); }
 
-    std::string ReadFileBytes(const std::u16string& path) {
-        std::ifstream in(FilePath(path), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    void WriteFileBytes(const std::u16string& path, const std::string& bytes) {
-        std::ofstream(FilePath(path), std::ios::binary | std::ios::trunc) << bytes;
-    }
+    std::string ReadFileBytes(const std::u16string& path) { return Slurp(FilePath(path)); }
 
     // Every element below the root as "a/b/c" -> stream bytes (storages map
     // to "<storage>").

@@ -203,7 +203,7 @@ TEST_F(DonorCatalog, DamagedFileIsNeitherReadNorReplacedByASet) {
     std::string damaged = ReadFileBytes(DonorPath());
     ASSERT_GT(damaged.size(), 512u);
     std::memset(damaged.data(), 'X', 512);  // the header is gone
-    WriteFileBytes(DonorPath(), damaged);
+    std::ofstream(FilePath(DonorPath()), std::ios::binary | std::ios::trunc) << damaged;
 
     CVekDonorConfig reader;
     const HRESULT opened = reader.Open();

@@ -42,12 +42,22 @@ TEST_F(MediaCatalog, ListingPutsTheGlobalValuesInTheEntrysOwnOrder) {
     CoTaskMemFree(media.Media);
 }
 
-TEST_F(MediaCatalog, PotentialMediaCarryPrinterText3FillingAll513Units) {
+// The alignment fill and reserved bytes are written as passed; read back,
+// the reserved bytes are zero.
+TEST_F(MediaCatalog, PotentialMediaCarryPrinterText3FillingAll513UnitsAndTheFileTheRecordAsPassed) {
     const std::u16string full(VEK_CATALOG_TEXT3_UNITS, u'3');
     const auto medium = Medium(1);
-    const auto printer = PrinterMedium(u"P-200", full);
+    auto printer = PrinterMedium(u"P-200", full);
+    printer.AlignmentFill[0] = 0x5A;
+    printer.AlignmentFill[1] = 0xA5;
+    std::memset(printer.Reserved, 0x77, sizeof printer.Reserved);
     ASSERT_EQ(catalog_.SetMediaCharacteristics(&medium), S_OK);
     ASSERT_EQ(catalog_.SetPrinterMediaCharacteristics(1, &printer), S_OK);
+    EXPECT_EQ(Tree(MediaPath()).at("1/PRINTER_MEDIA/P-200"), AsString(BytesOf(printer)));
+    PRINTER_MEDIA_CHARACTERISTICS read = {};
+    ASSERT_EQ(catalog_.GetPrinterMediaCharacteristics(1, u"P-200", &read), S_OK);
+    EXPECT_EQ(std::vector<BYTE>(read.Reserved, read.Reserved + sizeof read.Reserved),
+              std::vector<BYTE>(sizeof read.Reserved, 0));
     ASSERT_EQ(catalog_.Refresh(), S_OK);
 
     VEK_MEDIA_ARRAY media = {};
@@ -63,19 +73,6 @@ TEST_F(MediaCatalog, PotentialMediaCarryPrinterText3FillingAll513Units) {
     EXPECT_EQ(entry.PrinterValue2, 42);
     EXPECT_EQ(entry.Value4, 4);
     CoTaskMemFree(media.Media);
-}
-
-TEST_F(MediaCatalog, AlignmentFillIsWrittenAsPassedAndIgnoredWhenRead) {
-    auto printer = PrinterMedium(u"M", u"t3");
-    printer.AlignmentFill[0] = 0x5A;
-    printer.AlignmentFill[1] = 0xA5;
-    std::memset(printer.Reserved, 0x77, sizeof printer.Reserved);
-    ASSERT_EQ(catalog_.SetPrinterMediaCharacteristics(2, &printer), S_OK);
-    EXPECT_EQ(Tree(MediaPath()).at("2/PRINTER_MEDIA/M"), AsString(BytesOf(printer)));
-    PRINTER_MEDIA_CHARACTERISTICS read = {};
-    ASSERT_EQ(catalog_.GetPrinterMediaCharacteristics(2, u"M", &read), S_OK);
-    EXPECT_EQ(std::vector<BYTE>(read.Reserved, read.Reserved + sizeof read.Reserved),
-              std::vector<BYTE>(sizeof read.Reserved, 0));
 }
 
 TEST_F(MediaCatalog, PrinterRecordForUnknownMediumIsListedWithZeroGlobalFields) {
