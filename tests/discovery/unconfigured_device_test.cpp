@@ -18,7 +18,6 @@ namespace vek::test {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
 // Registers a physical printer of the class with this device address.
 void Configure(const GUID& deviceClass, const char16_t* address, VEK_DEVICE_ADDRESS kind,
@@ -121,21 +120,14 @@ TEST_F(UnconfiguredDevices, CopiesOwnTheirListsApart) {
                                             "4370|2-0-6-0|2", "QS 4350|10-0-3-0|2"));
 }
 
-class UnconfiguredQueues : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (!cupsd_.Start()) GTEST_SKIP() << "no private cupsd could be started: " << cupsd_.why();
-        for (const auto& [name, uri] :
-             {std::pair{"null_local", "file:///dev/null"},
-              std::pair{"socket_net", "socket://192.0.2.10:9100"},
-              std::pair{"ipp_remote", "ipp://print.example.test:631/printers/floor2"}})
-            ASSERT_TRUE(cupsd_.AddQueue(name, uri)) << cupsd_.why();
-    }
-    LoggedHome logged_;
-    PrivateCupsd cupsd_;
-};
-
-TEST_F(UnconfiguredQueues, EveryQueueIsOfferedButOneConfiguredAsAPrintQueueUnderTheClass) {
+TEST(UnconfiguredQueues, EveryQueueIsOfferedButOneConfiguredAsAPrintQueueUnderTheClass) {
+    LoggedHome logged;
+    PrivateCupsd cupsd;
+    if (!cupsd.Start()) GTEST_SKIP() << "no private cupsd could be started: " << cupsd.why();
+    for (const auto& [name, uri] : {std::pair{"null_local", "file:///dev/null"},
+                                    std::pair{"socket_net", "socket://192.0.2.10:9100"},
+                                    std::pair{"ipp_remote", "ipp://print.example.test:631/printers/floor2"}})
+        ASSERT_TRUE(cupsd.AddQueue(name, uri)) << cupsd.why();
     CUnconfiguredDevice devices;  // the class has no devices key yet
     EXPECT_EQ(devices.GetUnConfiguredDevices(CLSID_VekPrintQueueDevices), 3u);
     EXPECT_THAT(Offered(devices),
