@@ -8,12 +8,12 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "platform/com_ptr.h"
+#include "support/run_tool.h"
 #include "support/temp_home.h"
 #include "vekconfig/vekconfig.h"
 #include "vekconfig/settings.h"
@@ -91,13 +91,7 @@ protected:
     std::u16string MediaPath() { return CatalogPath(u"VekMedia.cfg"); }
     std::filesystem::path FilePath(const std::u16string& path) { return Utf16ToUtf8(path); }
 
-    std::string ReadFileBytes(const std::u16string& path) {
-        std::ifstream in(FilePath(path), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    void WriteFileBytes(const std::u16string& path, const std::string& bytes) {
-        std::ofstream(FilePath(path), std::ios::binary | std::ios::trunc) << bytes;
-    }
+    std::string ReadFileBytes(const std::u16string& path) { return Slurp(FilePath(path)); }
 
     // Every element below the root as "a/b/c" -> stream bytes (storages map
     // to "<storage>").
@@ -143,5 +137,38 @@ private:
 };
 
 inline std::string AsString(const std::vector<BYTE>& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+// The donor catalog's calls with records passed by value.
+inline HRESULT Set(CVekDonorConfig& catalog, const DONOR_CHARACTERISTICS& donor) {
+    return catalog.SetDonorCharacteristics(&donor);
+}
+inline HRESULT Set(CVekDonorConfig& catalog, uint32_t id, const PRINTER_DONOR_CHARACTERISTICS& printer) {
+    return catalog.SetPrinterDonorCharacteristics(id, &printer);
+}
+inline HRESULT FindPrinter(CVekDonorConfig& catalog, uint32_t id, const WCHAR* model) {
+    PRINTER_DONOR_CHARACTERISTICS record;
+    return catalog.GetPrinterDonorCharacteristics(id, model, &record);
+}
+
+// Every printer-model record of a donor, in the catalog's order.
+inline std::vector<PRINTER_DONOR_CHARACTERISTICS> PrinterRecordsOf(CVekDonorConfig& catalog, uint32_t id) {
+    uint32_t count = 0;
+    PRINTER_DONOR_CHARACTERISTICS* records = nullptr;
+    EXPECT_EQ(catalog.GetPrinterDonorCharacteristics(id, count, &records), S_OK);
+    std::vector<PRINTER_DONOR_CHARACTERISTICS> list(records, records + count);
+    CoTaskMemFree(records);
+    return list;
+}
+
+// The ids an open donor catalog lists, in its order.
+inline std::vector<uint32_t> ListedIds(CVekDonorConfig& catalog) {
+    VEK_DONOR_ARRAY donors = {};
+    EXPECT_EQ(catalog.GetDonor(&donors), S_OK);
+    EXPECT_EQ(donors.ByteSize, donors.Count * sizeof(DONOR_ARRAY_ENTRY));
+    std::vector<uint32_t> ids;
+    for (uint32_t i = 0; i < donors.Count; ++i) ids.push_back(donors.Donors[i].DonorID);
+    CoTaskMemFree(donors.Donors);
+    return ids;
+}
 
 }  // namespace vek::test

@@ -18,7 +18,6 @@ namespace vek::test {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
 // Registers a physical printer of the class with this device address.
 void Configure(const GUID& deviceClass, const char16_t* address, VEK_DEVICE_ADDRESS kind,
@@ -55,63 +54,52 @@ protected:
     LoggedHome logged_;
 };
 
-TEST_F(UnconfiguredDevices, ScsiPrinterClassTakesFirstFourModelsOfPrinterTypesOnly) {
-    CUnconfiguredDevice devices;
-    EXPECT_EQ(devices.GetUnConfiguredDevices(CLSID_VekScsiPrinterDevices), 4u);
-    EXPECT_THAT(Offered(devices), ElementsAre("4360|2-0-2-0|2", "ZRT 4300|2-0-5-0|2",
-                                              "4370|2-0-6-0|2", "QS 4350|10-0-3-0|2"));
-}
-
 TEST_F(UnconfiguredDevices, PrismachromeIsFoundOnlyWhenNoEarlierModelOccurs) {
     CUnconfiguredDevice devices;
     EXPECT_EQ(devices.GetUnConfiguredDevices(CLSID_VekPrismachromeDevices), 1u);
     EXPECT_THAT(Offered(devices), ElementsAre("QXR Prismachrome|2-0-7-0|2"));
 }
 
-TEST_F(UnconfiguredDevices, DeviceConfiguredUnderTheClassIsLeftOutOfListAndCount) {
+// The SCSI printer class takes the first four models, of printer types only;
+// a device configured under the class with its kind is left out of list and
+// count, under another class or kind it is still offered.
+TEST_F(UnconfiguredDevices, ScsiPrinterClassOffersItsModelsLessThoseConfiguredUnderItWithTheirKind) {
+    CUnconfiguredDevice devices;
+    EXPECT_EQ(devices.GetUnConfiguredDevices(CLSID_VekScsiPrinterDevices), 4u);
+    EXPECT_THAT(Offered(devices), ElementsAre("4360|2-0-2-0|2", "ZRT 4300|2-0-5-0|2",
+                                              "4370|2-0-6-0|2", "QS 4350|10-0-3-0|2"));
+    Configure(CLSID_VekPrismachromeDevices, u"10-0-3-0", VEK_ADDRESS_SCSI, 2);
+    Configure(CLSID_VekScsiPrinterDevices, u"10-0-3-0", VEK_ADDRESS_ASPI, 7);
+    EXPECT_EQ(devices.GetUnConfiguredDevices(CLSID_VekScsiPrinterDevices), 4u);
     Configure(CLSID_VekScsiPrinterDevices, u"10_0_3_0", VEK_ADDRESS_SCSI, 1);
     Configure(CLSID_VekScsiPrinterDevices, u"2-0-2-0", VEK_ADDRESS_SCSI, 6);
-    CUnconfiguredDevice devices;
     EXPECT_EQ(devices.GetUnConfiguredDevices(CLSID_VekScsiPrinterDevices), 2u);
     EXPECT_THAT(Offered(devices), ElementsAre("ZRT 4300|2-0-5-0|2", "4370|2-0-6-0|2"));
 }
 
-TEST_F(UnconfiguredDevices, SameAddressUnderAnotherClassOrKindIsStillOffered) {
-    Configure(CLSID_VekPrismachromeDevices, u"10-0-3-0", VEK_ADDRESS_SCSI, 2);
-    Configure(CLSID_VekScsiPrinterDevices, u"10-0-3-0", VEK_ADDRESS_ASPI, 7);
-    CUnconfiguredDevice devices;
-    EXPECT_EQ(devices.GetUnConfiguredDevices(CLSID_VekScsiPrinterDevices), 4u);
-}
-
-TEST_F(UnconfiguredDevices, AspiArrayOfferedAtLogicalUnitZeroOnly) {
+TEST_F(UnconfiguredDevices, AspiArrayOfferedAtLogicalUnitZeroOnlyAndKeptWhenALaterRequestTimesOut) {
     CUnconfiguredDevice devices;
     EXPECT_EQ(devices.GetUnConfiguredDevices(CLSID_VekAspiArrayDevices), 1u);
     EXPECT_THAT(Offered(devices), ElementsAre("Vireo Array 30P|10-4-0|8"));
+    {
+        BusWrapper bus;
+        bus.overrideInquiry = [](int host, int target, int) {
+            return host == 10 && target == 9 ? InquiryOutcome::kTimedOut : InquiryOutcome::kAnswered;
+        };
+        BusEnv env(bus);
+        ScopedEnvOverride use(&env);
+        EXPECT_EQ(devices.GetUnConfiguredDevices(CLSID_VekAspiArrayDevices), 1u);
+        EXPECT_THAT(Offered(devices), ElementsAre("Vireo Array 30P|10-4-0|8"));
+    }
     Configure(CLSID_VekAspiArrayDevices, u"10-4-0", VEK_ADDRESS_ASPI, 3);
     EXPECT_EQ(devices.GetUnConfiguredDevices(CLSID_VekAspiArrayDevices), 0u);
-}
-
-TEST_F(UnconfiguredDevices, AspiTimeoutKeepsDevicesFoundBefore) {
-    BusWrapper bus;
-    bus.overrideInquiry = [](int host, int target, int) {
-        return host == 10 && target == 9 ? InquiryOutcome::kTimedOut : InquiryOutcome::kAnswered;
-    };
-    BusEnv env(bus);
-    ScopedEnvOverride use(&env);
-    CUnconfiguredDevice devices;
-    EXPECT_EQ(devices.GetUnConfiguredDevices(CLSID_VekAspiArrayDevices), 1u);
-    EXPECT_THAT(Offered(devices), ElementsAre("Vireo Array 30P|10-4-0|8"));
-}
-
-TEST_F(UnconfiguredDevices, ClassWithoutModelRuleOffersNothing) {
-    CUnconfiguredDevice devices;
-    const GUID other = {0x12345678, 0x1234, 0x1234, {1, 2, 3, 4, 5, 6, 7, 8}};
-    EXPECT_EQ(devices.GetUnConfiguredDevices(other), 0u);
 }
 
 TEST_F(UnconfiguredDevices, SecondSearchReplacesTheListAndIndexAtCountFails) {
     CUnconfiguredDevice devices;
     devices.GetUnConfiguredDevices(CLSID_VekScsiPrinterDevices);
+    const GUID noModelRule = {0x12345678, 0x1234, 0x1234, {1, 2, 3, 4, 5, 6, 7, 8}};
+    EXPECT_EQ(devices.GetUnConfiguredDevices(noModelRule), 0u);
     EXPECT_EQ(devices.GetUnConfiguredDevices(CLSID_VekAspiArrayDevices), 1u);
     UNCONFIGURED_PRINTER_INFO record;
     std::memset(&record, 0xAB, sizeof record);
@@ -132,32 +120,21 @@ TEST_F(UnconfiguredDevices, CopiesOwnTheirListsApart) {
                                             "4370|2-0-6-0|2", "QS 4350|10-0-3-0|2"));
 }
 
-class UnconfiguredQueues : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (!cupsd_.Start()) GTEST_SKIP() << "no private cupsd could be started: " << cupsd_.why();
-        for (const auto& [name, uri] :
-             {std::pair{"null_local", "file:///dev/null"},
-              std::pair{"socket_net", "socket://192.0.2.10:9100"},
-              std::pair{"ipp_remote", "ipp://print.example.test:631/printers/floor2"}})
-            ASSERT_TRUE(cupsd_.AddQueue(name, uri)) << cupsd_.why();
-    }
-    LoggedHome logged_;
-    PrivateCupsd cupsd_;
-};
-
-TEST_F(UnconfiguredQueues, EveryQueueIsOfferedWhenTheClassHasNoDevicesKey) {
-    CUnconfiguredDevice devices;
+TEST(UnconfiguredQueues, EveryQueueIsOfferedButOneConfiguredAsAPrintQueueUnderTheClass) {
+    LoggedHome logged;
+    PrivateCupsd cupsd;
+    if (!cupsd.Start()) GTEST_SKIP() << "no private cupsd could be started: " << cupsd.why();
+    for (const auto& [name, uri] : {std::pair{"null_local", "file:///dev/null"},
+                                    std::pair{"socket_net", "socket://192.0.2.10:9100"},
+                                    std::pair{"ipp_remote", "ipp://print.example.test:631/printers/floor2"}})
+        ASSERT_TRUE(cupsd.AddQueue(name, uri)) << cupsd.why();
+    CUnconfiguredDevice devices;  // the class has no devices key yet
     EXPECT_EQ(devices.GetUnConfiguredDevices(CLSID_VekPrintQueueDevices), 3u);
     EXPECT_THAT(Offered(devices),
                 ElementsAre("Windows Printer|ipp_remote|3", "Windows Printer|null_local|3",
                             "Windows Printer|socket_net|3"));
-}
-
-TEST_F(UnconfiguredQueues, QueueConfiguredAsPrintQueueIsLeftOutButOtherKindIsNot) {
     Configure(CLSID_VekPrintQueueDevices, u"socket_net", VEK_ADDRESS_PRINT_QUEUE, 4);
     Configure(CLSID_VekPrintQueueDevices, u"null_local", VEK_ADDRESS_SCSI, 5);
-    CUnconfiguredDevice devices;
     EXPECT_EQ(devices.GetUnConfiguredDevices(CLSID_VekPrintQueueDevices), 2u);
     EXPECT_THAT(Offered(devices),
                 ElementsAre("Windows Printer|ipp_remote|3", "Windows Printer|null_local|3"));

@@ -1,5 +1,5 @@
 // Databases whose registry tables are not of this layout: every call
-// answers ERROR_BADDB and the tables are left as they were.
+// answers ERROR_BADDB and the tables found there are left as they were.
 #include <gtest/gtest.h>
 #include <libpq-fe.h>
 #include <unistd.h>
@@ -18,7 +18,8 @@ class ScratchDatabase {
 public:
     ScratchDatabase() {
         server_ = std::getenv("VEK_TEST_REGISTRY") != nullptr ? std::getenv("VEK_TEST_REGISTRY") : "";
-        name_ = "vek_scratch_" + std::to_string(getpid());
+        static int made = 0;  // a fresh name each time: no connection can outlive its database
+        name_ = "vek_scratch_" + std::to_string(getpid()) + "_" + std::to_string(made++);
         Run(server_, "DROP DATABASE IF EXISTS " + name_);
         Run(server_, "CREATE DATABASE " + name_);
         // The URI's path names the database: replace "/postgres?" with ours.
@@ -45,41 +46,31 @@ private:
     std::string server_, name_, uri_;
 };
 
-class ForeignDatabase : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(TestStoreIsPostgres()) << "needs VEK_TEST_REGISTRY (run through ctest)";
+TEST(ForeignDatabase, LayoutOfLaterVersionOrKeysTableOfAnotherShapeGivesBadDbAndIsLeftAlone) {
+    ASSERT_TRUE(TestStoreIsPostgres()) << "needs VEK_TEST_REGISTRY (run through ctest)";
+    const struct {
+        const char* tables;
+        const char* check;  // a query whose answer shows the tables as they were
+        const char* answer;
+    } cases[] = {{"CREATE TABLE vek_registry.layout(version integer NOT NULL);"
+                  "INSERT INTO vek_registry.layout VALUES(2)",
+                  "SELECT string_agg(version::text, ',') FROM vek_registry.layout", "2"},
+                 {"CREATE TABLE vek_registry.keys(x integer)",
+                  "SELECT string_agg(column_name, ',') FROM information_schema.columns "
+                  "WHERE table_schema = 'vek_registry' AND table_name = 'keys'", "x"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.tables);
+        TempHome home;
+        ScratchDatabase database;
+        ScratchDatabase::Run(database.uri(), std::string("CREATE SCHEMA vek_registry;") + c.tables);
+        setenv("VEK_REGISTRY", database.uri().c_str(), 1);  // TempHome puts it back
+        HKEY key = nullptr;
+        EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE", 0, KEY_READ, &key), ERROR_BADDB);
+        EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\X", 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                  KEY_WRITE, nullptr, &key, nullptr),
+                  ERROR_BADDB);
+        EXPECT_EQ(ScratchDatabase::Run(database.uri(), c.check), c.answer);
     }
-    // Points the registry at the scratch database.
-    void Use() { setenv("VEK_REGISTRY", database_.uri().c_str(), 1); }
-
-    TempHome home_;
-    ScratchDatabase database_;
-};
-
-TEST_F(ForeignDatabase, LayoutOfLaterVersionGivesBadDbAndIsLeftAlone) {
-    ScratchDatabase::Run(database_.uri(),
-                         "CREATE SCHEMA vek_registry;"
-                         "CREATE TABLE vek_registry.layout(version integer NOT NULL);"
-                         "INSERT INTO vek_registry.layout VALUES(2)");
-    Use();
-    HKEY key = nullptr;
-    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE", 0, KEY_READ, &key), ERROR_BADDB);
-    EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\X", 0, nullptr,
-                              REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &key, nullptr),
-              ERROR_BADDB);
-    EXPECT_EQ(ScratchDatabase::Run(database_.uri(), "SELECT string_agg(version::text, ',') "
-                                                    "FROM vek_registry.layout"),
-              "2");
-}
-
-TEST_F(ForeignDatabase, KeysTableOfAnotherShapeGivesBadDb) {
-    ScratchDatabase::Run(database_.uri(),
-                         "CREATE SCHEMA vek_registry;"
-                         "CREATE TABLE vek_registry.keys(x integer)");
-    Use();
-    HKEY key = nullptr;
-    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE", 0, KEY_READ, &key), ERROR_BADDB);
 }
 
 }  // namespace

@@ -44,7 +44,7 @@ protected:
     std::u16string bName_;
 };
 
-TEST_F(TwoMachines, SettingsAskedOfAnotherMachineComeFromItsNamespace) {
+TEST_F(TwoMachines, SettingsAndObjectChecksAskedOfAnotherMachineGetItsAnswers) {
     WCHAR root[MAX_PATH + 1] = {};
     ASSERT_EQ(GetConfigLocation(root, bName_.c_str()), S_OK);
     EXPECT_EQ(Utf16ToUtf8(root), bConfig_.string() + "/");
@@ -53,12 +53,9 @@ TEST_F(TwoMachines, SettingsAskedOfAnotherMachineComeFromItsNamespace) {
     EXPECT_EQ(length, 4321u);
     ASSERT_EQ(GetConfigLogLength(&length, (u"\\\\" + bName_).c_str()), S_OK);
     EXPECT_EQ(length, 4321u);
-    // A's own settings are its own.
+    // A's own settings and registrations are its own.
     ASSERT_EQ(GetConfigLogLength(&length, nullptr), S_OK);
     EXPECT_EQ(length, 1000000u);
-}
-
-TEST_F(TwoMachines, ObjectChecksAskedOfAnotherMachineSeeItsRegistrations) {
     int configured = -1;
     ASSERT_EQ(VerifyDeviceIsConfiguredByCLSID(kPrinterClass, kPrinter, configured, bName_.c_str()),
               S_OK);

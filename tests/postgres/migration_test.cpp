@@ -1,13 +1,13 @@
 // Copying a machine's registry between its SQLite file and its namespace on
 // PostgreSQL, through the library and through vekcfg.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <string>
 
 #include "platform/registry_test_util.h"
+#include "support/run_tool.h"
+#include "support/scoped_variable.h"
 #include "support/temp_home.h"
 #include "vekconfig/registry.h"
 #include "vekconfig/registry_migration.h"
@@ -17,18 +17,12 @@ namespace {
 
 class Migration : public ::testing::Test {
 protected:
+    // A machine's registry in a SQLite file, holding a small tree.
     void SetUp() override {
         ASSERT_TRUE(TestStoreIsPostgres()) << "needs VEK_TEST_REGISTRY (run through ctest)";
         uri_ = std::getenv("VEK_TEST_REGISTRY");
         sqlite_ = (home_ / "registry.sqlite").string();
-    }
-
-    // Makes VEK_REGISTRY name location until Restore.
-    void Use(const std::string& location) { setenv("VEK_REGISTRY", location.c_str(), 1); }
-    void Restore() { setenv("VEK_REGISTRY", uri_.c_str(), 1); }
-
-    // Fills the registry in use with a small tree.
-    void Fill() {
+        ScopedVariable use("VEK_REGISTRY", sqlite_);
         HKEY key = MustCreate(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Norvane\\VekConfiguration");
         EXPECT_EQ(SetText(key, u"ConfigurationRoot", u"/srv/vek/config/"), ERROR_SUCCESS);
         EXPECT_EQ(SetDword(key, u"LogLength", 4242), ERROR_SUCCESS);
@@ -36,7 +30,7 @@ protected:
         RegCloseKey(MustCreate(HKEY_CLASSES_ROOT, u"CLSID\\{C0000001-1111-2222-0102-030405060708}\\Devices\\MixedCase"));
     }
 
-    // Checks the registry in use holds the tree of Fill.
+    // Checks the registry in use holds the tree of SetUp.
     void ExpectFilled() {
         HKEY key = nullptr;
         ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Norvane\\VekConfiguration", 0,
@@ -69,9 +63,6 @@ protected:
 };
 
 TEST_F(Migration, SqliteRegistryCopiedToPostgresAndBackKeepsKeysValuesAndCase) {
-    Use(sqlite_);
-    Fill();
-    Restore();
     DWORD keys = 0, values = 0;
     ASSERT_EQ(VekCopyRegistry(sqlite_.c_str(), uri_.c_str(), nullptr, &keys, &values),
               ERROR_SUCCESS);
@@ -79,15 +70,11 @@ TEST_F(Migration, SqliteRegistryCopiedToPostgresAndBackKeepsKeysValuesAndCase) {
     ExpectFilled();
     const std::string back = (home_ / "back.sqlite").string();
     ASSERT_EQ(VekCopyRegistry(uri_.c_str(), back.c_str(), nullptr, nullptr, nullptr), ERROR_SUCCESS);
-    Use(back);
+    ScopedVariable use("VEK_REGISTRY", back);
     ExpectFilled();
-    Restore();
 }
 
 TEST_F(Migration, UnreachableTargetFailsAndSameLocationIsRefused) {
-    Use(sqlite_);
-    Fill();
-    Restore();
     const std::string nowhere = "postgresql:///postgres?host=" + (home_ / "none").string();
     EXPECT_EQ(VekCopyRegistry(sqlite_.c_str(), nowhere.c_str(), nullptr, nullptr, nullptr),
               ERROR_REGISTRY_IO_FAILED);
@@ -98,24 +85,13 @@ TEST_F(Migration, UnreachableTargetFailsAndSameLocationIsRefused) {
 }
 
 TEST_F(Migration, ToolCopiesIntoTheNamedMachineAndReadsItsSettings) {
-    Use(sqlite_);
-    Fill();
-    Restore();
-    const std::string tool = std::string(VEK_TEST_BINARY_DIR) + "/tools/vekcfg/vekcfg";
-    const std::string out = (home_ / "out.txt").string();
-    const std::string target = "'" + uri_ + "'";
-    auto run = [&](const std::string& args) {
-        const int status = std::system((tool + " " + args + " >" + out + " 2>&1 </dev/null").c_str());
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    };
-    ASSERT_EQ(run("--machine press-b registry migrate " + sqlite_ + " " + target), 0);
-    EXPECT_EQ(run("--machine press-b settings get LogLength"), 0);
-    std::ifstream in(out);
-    std::string line;
-    std::getline(in, line);
-    EXPECT_EQ(line, "4242");
-    EXPECT_EQ(run("--machine press-b settings get SpoolRoot"), 2);
-    EXPECT_EQ(run("--machine press-b events"), 2);
+    const auto run = [&](const std::string& args) { return RunVekcfg("--machine press-b " + args, home_.path()); };
+    ASSERT_EQ(run("registry migrate " + sqlite_ + " '" + uri_ + "'").exit, 0);
+    const ToolResult length = run("settings get LogLength");
+    EXPECT_EQ(length.exit, 0);
+    EXPECT_EQ(length.out, "4242\n");
+    EXPECT_EQ(run("settings get SpoolRoot").exit, 2);
+    EXPECT_EQ(run("events").exit, 2);
 }
 
 }  // namespace

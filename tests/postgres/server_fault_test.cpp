@@ -2,15 +2,11 @@
 // accepts connections but never answers.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <fstream>
 #include <functional>
 #include <sstream>
-#include <cstdlib>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -18,33 +14,14 @@
 
 #include "postgres/private_cluster.h"
 #include "platform/registry_test_util.h"
+#include "support/scoped_variable.h"
+#include "support/silent_socket.h"
 #include "support/temp_home.h"
 #include "vekconfig/registry.h"
 #include "vekconfig/text.h"
 
 namespace vek::test {
 namespace {
-
-// Points VEK_REGISTRY somewhere else for its lifetime.
-class ScopedRegistry {
-public:
-    explicit ScopedRegistry(const std::string& uri) {
-        const char* old = std::getenv("VEK_REGISTRY");
-        if (old != nullptr) old_ = old;
-        had_ = old != nullptr;
-        setenv("VEK_REGISTRY", uri.c_str(), 1);
-    }
-    ~ScopedRegistry() {
-        if (had_)
-            setenv("VEK_REGISTRY", old_.c_str(), 1);
-        else
-            unsetenv("VEK_REGISTRY");
-    }
-
-private:
-    std::string old_;
-    bool had_ = false;
-};
 
 std::u16string RunPath(int i) { return u"SOFTWARE\\Run\\" + Utf8ToUtf16(std::to_string(i)); }
 
@@ -92,7 +69,7 @@ TEST(ServerFault, StoppedServerFailsCallsCleanlyAndTheyRecoverOnRestart) {
     PrivateCluster cluster;
     ASSERT_TRUE(cluster.Start());
     TempHome home;
-    ScopedRegistry registry(cluster.uri());
+    ScopedVariable registry("VEK_REGISTRY", cluster.uri());
     WriteLog log;
     std::atomic<bool> stop{false};
     std::thread writer(WriteRuns, &stop, &log);
@@ -170,7 +147,7 @@ TEST(ServerFault, FrozenServerGivesIoFailureAfterTheDeadlineNotAHang) {
     PrivateCluster cluster;
     ASSERT_TRUE(cluster.Start());
     TempHome home;
-    ScopedRegistry registry(cluster.uri());
+    ScopedVariable registry("VEK_REGISTRY", cluster.uri());
     RegCloseKey(MustCreate(HKEY_LOCAL_MACHINE, u"SOFTWARE\\BeforeFreeze"));
     HKEY key = nullptr;
     {
@@ -184,41 +161,12 @@ TEST(ServerFault, FrozenServerGivesIoFailureAfterTheDeadlineNotAHang) {
     RegCloseKey(key);
 }
 
-// A socket where a server should be that accepts and then says nothing.
-class SilentServer {
-public:
-    SilentServer() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "veksilent-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr) dir_ = pattern;
-        fd_ = socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        const std::string path = (dir_ / ".s.PGSQL.5432").string();
-        path.copy(address.sun_path, sizeof(address.sun_path) - 1);
-        listening_ = bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
-                     listen(fd_, 16) == 0;
-    }
-    ~SilentServer() {
-        close(fd_);
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
-    bool listening() const { return listening_; }
-    std::string uri() const {
-        return "postgresql:///postgres?host=" + dir_.string() + "&user=vek&connect_timeout=2";
-    }
-
-private:
-    std::filesystem::path dir_;
-    int fd_ = -1;
-    bool listening_ = false;
-};
-
 TEST(ServerFault, ServerThatNeverAnswersGivesIoFailureNotAHang) {
-    SilentServer server;
-    ASSERT_TRUE(server.listening());
     TempHome home;
-    ScopedRegistry registry(server.uri());
+    SilentSocket server(home / ".s.PGSQL.5432");
+    ASSERT_TRUE(server.listening());
+    ScopedVariable registry("VEK_REGISTRY", "postgresql:///postgres?host=" + home.path().string() +
+                                                "&user=vek&connect_timeout=2");
     HKEY key = nullptr;
     EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE", 0, KEY_READ, &key),
               ERROR_REGISTRY_IO_FAILED);

@@ -16,63 +16,58 @@ protected:
     static std::u16string Wide(const std::string& text) { return Utf8ToUtf16(text); }
     static std::string Text(const WCHAR* text) { return Utf16ToUtf8(text); }
     std::vector<RecordedEvent> Events() { return home_.events(); }
+    std::vector<std::string> Messages() {
+        std::vector<std::string> messages;
+        for (const auto& event : Events()) messages.push_back(event.message);
+        return messages;
+    }
 
     LoggedHome home_;
     WCHAR out_[kLocationSize] = u"untouched";
 };
 
-TEST_F(SettingsTest, FirstConfigLocationOnFreshMachineWritesDefaultAndWarnsOnce) {
+TEST_F(SettingsTest, FirstConfigLocationWritesDefaultAndWarnsOnceAndStoredPathGetsASeparator) {
     ASSERT_EQ(GetConfigLocation(out_, nullptr), S_OK);
     EXPECT_EQ(Text(out_), Home("config") + "/");
     EXPECT_TRUE(std::filesystem::is_directory(Home("config")));
     EXPECT_EQ(StoredText(u"ConfigurationRoot"), Home("config") + "/");
-    auto events = Events();
+    ASSERT_EQ(GetConfigLocation(out_, nullptr), S_OK);  // the second call finds the value
+    const auto events = Events();
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].type, EVENTLOG_WARNING_TYPE);
     EXPECT_EQ(events[0].eventId, 0x40001002u);
     EXPECT_EQ(events[0].message,
               "VEK config location not found in Registry -- set config path to default value.");
 
-    ASSERT_EQ(GetConfigLocation(out_, nullptr), S_OK);
-    EXPECT_EQ(Events().size(), 1u) << "the second call finds the value";
-}
-
-TEST_F(SettingsTest, StoredPathWithoutSeparatorComesBackWithOneAndStaysStored) {
     const std::string data = Home("data");
     ASSERT_EQ(SetConfigLocation(Wide(data).c_str(), nullptr), S_OK);
     ASSERT_EQ(GetConfigLocation(out_, nullptr), S_OK);
     EXPECT_EQ(Text(out_), data + "/");
     EXPECT_EQ(StoredText(u"ConfigurationRoot"), data);
-    EXPECT_TRUE(Events().empty());
-}
-
-TEST_F(SettingsTest, SpoolRootMissingUnderExistingKeyGivesDefaultAndWritesNothing) {
-    ASSERT_EQ(SetLogFileName(u"vek.log"), S_OK);  // the key exists now
-    ASSERT_EQ(GetSpoolLocation(out_), S_OK);
-    EXPECT_EQ(Text(out_), Home("spool") + "/");
-    EXPECT_FALSE(StoredText(u"SpoolRoot"));
-    EXPECT_FALSE(std::filesystem::exists(Home("spool")));
-    EXPECT_TRUE(Events().empty());
+    EXPECT_EQ(Events().size(), 1u);
 }
 
 TEST_F(SettingsTest, SpoolKeyMissingWritesDefault) {
     ASSERT_EQ(GetSpoolLocation(out_), S_OK);
     EXPECT_EQ(Text(out_), Home("spool") + "/");
     EXPECT_EQ(StoredText(u"SpoolRoot"), Home("spool") + "/");
-    ASSERT_EQ(Events().size(), 1u);
-    EXPECT_EQ(Events()[0].message, "VEK SPOOL location not found in Registry -- setting VEK SPOOL "
-                                   "path to default value.");
+    EXPECT_EQ(Messages(), std::vector<std::string>{"VEK SPOOL location not found in Registry -- setting VEK "
+                                                   "SPOOL path to default value."});
 }
 
-TEST_F(SettingsTest, TempRootMissingUnderExistingKeyIsWrittenBack) {
-    ASSERT_EQ(SetLogFileName(u"vek.log"), S_OK);
+TEST_F(SettingsTest, RootMissingUnderExistingKeyGivesTheDefaultSpoolWritingNothingTempWrittenBack) {
+    ASSERT_EQ(SetLogFileName(u"vek.log"), S_OK);  // the key exists now
+    ASSERT_EQ(GetSpoolLocation(out_), S_OK);
+    EXPECT_EQ(Text(out_), Home("spool") + "/");
+    EXPECT_FALSE(StoredText(u"SpoolRoot"));
+    EXPECT_FALSE(std::filesystem::exists(Home("spool")));
+    EXPECT_TRUE(Events().empty());
     ASSERT_EQ(GetVekTempLocation(out_), S_OK);
     EXPECT_EQ(Text(out_), Home("temp") + "/");
     EXPECT_EQ(StoredText(u"TempRoot"), Home("temp") + "/");
     EXPECT_TRUE(std::filesystem::is_directory(Home("temp")));
-    ASSERT_EQ(Events().size(), 1u);
-    EXPECT_EQ(Events()[0].message, "VEK TEMP location not found in Registry -- setting VEK TEMP "
-                                   "path to default value.");
+    EXPECT_EQ(Messages(), std::vector<std::string>{"VEK TEMP location not found in Registry -- setting VEK TEMP "
+                                                   "path to default value."});
 }
 
 TEST_F(SettingsTest, LogFileNameMissingIsEmptyAndEmptyNameIsStored) {
@@ -108,38 +103,30 @@ TEST_F(SettingsTest, LogLengthMissingWritesMillionAndStoredValueComesBack) {
     DWORD length = 0;
     ASSERT_EQ(GetConfigLogLength(&length, nullptr), S_OK);
     EXPECT_EQ(length, 1000000u);
-    ASSERT_EQ(Events().size(), 1u);
-    EXPECT_EQ(Events()[0].message,
-              "VEK log length not found in Registry -- set log length to default value.");
     ASSERT_EQ(SetConfigLogLength(5000, nullptr), S_OK);
     ASSERT_EQ(GetConfigLogLength(&length, nullptr), S_OK);
     EXPECT_EQ(length, 5000u);
-    EXPECT_EQ(Events().size(), 1u);
+    EXPECT_EQ(Messages(), std::vector<std::string>{"VEK log length not found in Registry -- set log length "
+                                                   "to default value."});
 }
 
-TEST_F(SettingsTest, SetLocationOnExistingDirectorySucceeds) {
+TEST_F(SettingsTest, SetLocationNeedsAnExistingParentAndANonEmptyPathElseWritesNothing) {
     std::filesystem::create_directory(Home("existing"));
     EXPECT_EQ(SetVekTempLocation(Wide(Home("existing")).c_str()), S_OK);
     EXPECT_EQ(StoredText(u"TempRoot"), Home("existing"));
-}
-
-TEST_F(SettingsTest, SetLocationWithMissingParentFailsAndLeavesRegistryAlone) {
-    ASSERT_EQ(SetConfigLocation(Wide(Home("data")).c_str(), nullptr), S_OK);
-    const std::string deep = Home("no/such/parent");
-    EXPECT_EQ(SetConfigLocation(Wide(deep).c_str(), nullptr), E_FAIL);
-    EXPECT_EQ(SetSpoolLocation(Wide(deep).c_str()), E_FAIL);
-    EXPECT_EQ(StoredText(u"ConfigurationRoot"), Home("data"));
-    EXPECT_FALSE(StoredText(u"SpoolRoot"));
-    EXPECT_FALSE(std::filesystem::exists(Home("no")));
-}
-
-TEST_F(SettingsTest, EmptyDirectoryPathFailsAndWritesNothing) {
     EXPECT_EQ(SetConfigLocation(u"", nullptr), E_FAIL);
     EXPECT_EQ(SetSpoolLocation(u""), E_FAIL);
     EXPECT_EQ(SetVekTempLocation(u""), E_FAIL);
     EXPECT_FALSE(StoredText(u"ConfigurationRoot"));
+    ASSERT_EQ(SetConfigLocation(Wide(Home("data")).c_str(), nullptr), S_OK);
+    const std::string deep = Home("no/such/parent");
+    EXPECT_EQ(SetConfigLocation(Wide(deep).c_str(), nullptr), E_FAIL);
+    EXPECT_EQ(SetSpoolLocation(Wide(deep).c_str()), E_FAIL);
+    EXPECT_EQ(SetVekTempLocation(Wide(deep).c_str()), E_FAIL);
+    EXPECT_EQ(StoredText(u"ConfigurationRoot"), Home("data"));
     EXPECT_FALSE(StoredText(u"SpoolRoot"));
-    EXPECT_FALSE(StoredText(u"TempRoot"));
+    EXPECT_EQ(StoredText(u"TempRoot"), Home("existing"));
+    EXPECT_FALSE(std::filesystem::exists(Home("no")));
 }
 
 TEST_F(SettingsTest, NullPointersAreRefused) {
@@ -183,22 +170,17 @@ TEST_F(SettingsTest, StoredPathOf300CharactersTakesTheFailurePath) {
     EXPECT_EQ(Text(out_), Home("spool") + "/");
     EXPECT_EQ(GetVekTempLocation(out_), E_FAIL);
     EXPECT_EQ(Text(out_), Home("temp") + "/") << "the default stays in the output";
-    const auto events = Events();
-    ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[0].message, std::string("GetConfigLocation") + kRetryFailed + " function FAILED (0xea).");
-    EXPECT_EQ(events[1].message, "GetVekTempLocation-->Registry function FAILED (0xea).");
+    EXPECT_EQ(Messages(), (std::vector<std::string>{std::string("GetConfigLocation") + kRetryFailed + " function FAILED (0xea).",
+                                                    "GetVekTempLocation-->Registry function FAILED (0xea)."}));
 }
 
-TEST_F(SettingsTest, Value259CharactersLongFitsAnd260DoesNot) {
+TEST_F(SettingsTest, Value259CharactersLongFitsAnd260DoesNotAndSetterKeepsTheFirst260) {
     const std::u16string fits = u"/" + std::u16string(258, u'f');
     StoreText(u"ConfigurationRoot", fits);
     ASSERT_EQ(GetConfigLocation(out_, nullptr), S_OK);
     EXPECT_EQ(WideLength(out_), 260u) << "259 characters and the separator";
     StoreText(u"ConfigurationRoot", fits + u"x");
     EXPECT_EQ(GetConfigLocation(out_, nullptr), E_FAIL);
-}
-
-TEST_F(SettingsTest, SetterKeepsTheFirst260Characters) {
     ASSERT_EQ(SetLogFileName(std::u16string(300, u'n').c_str()), S_OK);
     EXPECT_EQ(StoredText(u"LogFileName"), std::string(260, 'n'));
 }
@@ -212,9 +194,7 @@ TEST_F(SettingsTest, DefaultThatCannotBeWrittenEmptiesOutputAndFails) {
     EXPECT_EQ(GetConfigLogLength(&length, nullptr), E_FAIL);
     EXPECT_EQ(GetVekTempLocation(out_), E_FAIL);
     home_.env().SetRegistry(nullptr);
-    std::vector<std::string> messages;
-    for (const auto& event : Events()) messages.push_back(event.message);
-    EXPECT_EQ(messages,
+    EXPECT_EQ(Messages(),
               (std::vector<std::string>{
                   "VEK config location not found in Registry -- set config path to default value.",
                   "GetConfigLocation-->SetConfigLocation function FAILED (0x80004005).",
@@ -234,9 +214,7 @@ TEST_F(SettingsTest, KeyThatNeverOpensFailsEveryGetterWithItsContext) {
     EXPECT_EQ(GetSpoolLocation(out_), E_FAIL);
     EXPECT_EQ(Text(out_), Home("spool") + "/");
     home_.env().SetRegistry(nullptr);
-    std::vector<std::string> messages;
-    for (const auto& event : Events()) messages.push_back(event.message);
-    EXPECT_EQ(messages, (std::vector<std::string>{
+    EXPECT_EQ(Messages(), (std::vector<std::string>{
                             "GetLogFileName-->Registry function FAILED (0x5).",
                             "GetSchedulerSelectionMethod-->Registry function FAILED (0x5).",
                             std::string("GetVekSpoolLocation") + kRetryFailed +

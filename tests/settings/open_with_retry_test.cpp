@@ -16,46 +16,36 @@ protected:
     LoggedHome home_;
 };
 
-TEST_F(OpenWithRetryTest, ThreeInvalidHandleAnswersThenSuccessOpensAfterThreePauses) {
-    FaultyRegistry registry(ERROR_INVALID_HANDLE, 3);
-    home_.env().SetRegistry(&registry);
-    HKEY key = nullptr;
-    EXPECT_EQ(VekOpenRegKeyWithRetry(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ, &key),
-              ERROR_SUCCESS);
-    ASSERT_NE(key, nullptr);
-    RegCloseKey(key);
-    EXPECT_EQ(registry.opens(), 4);
-    EXPECT_EQ(home_.env().Pauses(), (std::vector<uint32_t>{100, 100, 100}));
-    home_.env().SetRegistry(nullptr);
-}
-
-TEST_F(OpenWithRetryTest, InvalidHandleEveryTimeGivesUpAfterTenAttempts) {
-    FaultyRegistry registry(ERROR_INVALID_HANDLE, -1);
-    home_.env().SetRegistry(&registry);
-    HKEY key = nullptr;
-    EXPECT_EQ(VekOpenRegKeyWithRetry(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ, &key),
-              ERROR_INVALID_HANDLE);
-    EXPECT_EQ(registry.opens(), 10);
-    EXPECT_EQ(home_.env().Pauses(), std::vector<uint32_t>(10, 100));
-    home_.env().SetRegistry(nullptr);
-}
-
-TEST_F(OpenWithRetryTest, OtherFailuresReturnAtOnce) {
-    FaultyRegistry registry(ERROR_ACCESS_DENIED, -1);
-    home_.env().SetRegistry(&registry);
-    HKEY key = nullptr;
-    EXPECT_EQ(VekOpenRegKeyWithRetry(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ, &key),
-              ERROR_ACCESS_DENIED);
-    EXPECT_EQ(registry.opens(), 1);
-    EXPECT_TRUE(home_.env().Pauses().empty());
-    home_.env().SetRegistry(nullptr);
-}
-
-TEST_F(OpenWithRetryTest, MissingKeyIsNotRetried) {
+// Invalid handle answered three times and then success, every time, or
+// another failure: only the invalid handle is retried, ten times at most,
+// 100 ms apart.
+TEST_F(OpenWithRetryTest, OnlyInvalidHandleIsRetriedTenTimesAtMost) {
+    const struct {
+        LSTATUS code;
+        int times;
+        LSTATUS result;
+        int opens;
+        std::vector<uint32_t> pauses;
+    } cases[] = {{ERROR_INVALID_HANDLE, 3, ERROR_SUCCESS, 4, {100, 100, 100}},
+                 {ERROR_INVALID_HANDLE, -1, ERROR_INVALID_HANDLE, 10, std::vector<uint32_t>(10, 100)},
+                 {ERROR_ACCESS_DENIED, -1, ERROR_ACCESS_DENIED, 1, {}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.code);
+        FaultyRegistry registry(c.code, c.times);
+        home_.env().SetRegistry(&registry);
+        home_.env().Clear();
+        HKEY key = nullptr;
+        EXPECT_EQ(VekOpenRegKeyWithRetry(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ, &key), c.result);
+        EXPECT_EQ(key != nullptr, c.result == ERROR_SUCCESS);
+        if (key != nullptr) RegCloseKey(key);
+        EXPECT_EQ(registry.opens(), c.opens);
+        EXPECT_EQ(home_.env().Pauses(), c.pauses);
+        home_.env().SetRegistry(nullptr);
+    }
     HKEY key = nullptr;
     EXPECT_EQ(VekOpenRegKeyWithRetry(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Nothing", 0, KEY_READ, &key),
               ERROR_FILE_NOT_FOUND);
-    EXPECT_TRUE(home_.env().Pauses().empty());
+    EXPECT_TRUE(home_.env().Pauses().empty()) << "a missing key is not retried";
 }
 
 TEST_F(OpenWithRetryTest, GetterWhoseOpenNeverRecoversReportsAndEmptiesOutput) {

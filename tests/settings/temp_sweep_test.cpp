@@ -28,10 +28,10 @@ protected:
         home_.env().Clear();
     }
 
-    // A file in the temporary directory, last changed `age` seconds before now.
+    // A file (or an existing directory) in the temporary directory, last changed `age` seconds before now.
     std::filesystem::path File(const std::string& name, time_t age) {
         const std::filesystem::path path = temp_ + name;
-        std::ofstream(path) << "x";
+        if (!std::filesystem::is_directory(path)) std::ofstream(path) << "x";
         const timespec times[2] = {{system_clock::to_time_t(kNow) - age, 0},
                                    {system_clock::to_time_t(kNow) - age, 0}};
         EXPECT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
@@ -42,33 +42,19 @@ protected:
     std::string temp_;
 };
 
-TEST_F(TempSweepTest, FileExactlyFiveDaysOldIsKeptAndOneSecondOlderIsDeleted) {
-    const auto exact = File("exact.txt", kFiveDays);
-    const auto older = File("older.txt", kFiveDays + 1);
-    FindAndDeleteOldTempFiles();
-    EXPECT_TRUE(std::filesystem::exists(exact));
-    EXPECT_FALSE(std::filesystem::exists(older));
-    EXPECT_TRUE(home_.events().empty());
-}
-
-TEST_F(TempSweepTest, ExtensionMatchesWithoutRegardToCaseAndOtherExtensionsStay) {
-    const auto upper = File("OLD.TXT", kFiveDays * 3);
-    const auto log = File("old.log", kFiveDays * 3);
-    const auto textish = File("old.txt.bak", kFiveDays * 3);
-    FindAndDeleteOldTempFiles();
-    EXPECT_FALSE(std::filesystem::exists(upper));
-    EXPECT_TRUE(std::filesystem::exists(log));
-    EXPECT_TRUE(std::filesystem::exists(textish));
-}
-
-TEST_F(TempSweepTest, DirectoriesAreNeitherDeletedNorEntered) {
+// Text files (any case) more than five days old go; a file exactly five days
+// old, other extensions and directories (neither deleted nor entered) stay,
+// silently.
+TEST_F(TempSweepTest, OnlyTextFilesOlderThanFiveDaysAreDeleted) {
     std::filesystem::create_directory(temp_ + "folder.txt");
-    const auto inner = File("folder.txt/inner.txt", kFiveDays * 3);
-    const auto old = File("old.txt", kFiveDays * 3);
+    const std::pair<std::filesystem::path, bool> files[] = {
+        {File("exact.txt", kFiveDays), true},          {File("older.txt", kFiveDays + 1), false},
+        {File("OLD.TXT", kFiveDays * 3), false},       {File("old.log", kFiveDays * 3), true},
+        {File("old.txt.bak", kFiveDays * 3), true},    {File("folder.txt/inner.txt", kFiveDays * 3), true},
+        {File("folder.txt", kFiveDays * 3), true}};
     FindAndDeleteOldTempFiles();
-    EXPECT_TRUE(std::filesystem::exists(inner));
-    EXPECT_FALSE(std::filesystem::exists(old));
-    EXPECT_TRUE(home_.events().empty()) << "a directory that cannot be deleted is skipped silently";
+    for (const auto& [path, kept] : files) EXPECT_EQ(std::filesystem::exists(path), kept) << path;
+    EXPECT_TRUE(home_.events().empty());
 }
 
 TEST_F(TempSweepTest, DirectoryWithoutTextFilesReportsStatusTwoAndDeletesNothing) {
@@ -80,17 +66,14 @@ TEST_F(TempSweepTest, DirectoryWithoutTextFilesReportsStatusTwoAndDeletesNothing
     EXPECT_EQ(events[0].message, "FindAndDeleteOldTempFiles-->FindFirstFile function FAILED (0x2).");
 }
 
-TEST_F(TempSweepTest, MissingTemporaryDirectoryReportsStatusTwo) {
+TEST_F(TempSweepTest, MissingDirectoryReportsStatusTwoAndAFileThatVanishedIsIgnored) {
+    DeleteIfOlderThanFiveDays(Utf8ToUtf16(temp_ + "gone.txt").c_str());
+    EXPECT_TRUE(home_.events().empty());
     std::filesystem::remove_all(temp_);
     FindAndDeleteOldTempFiles();
     const auto events = home_.events();
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].strings[1], u"0x2");
-}
-
-TEST_F(TempSweepTest, FileThatVanishedIsIgnored) {
-    DeleteIfOlderThanFiveDays(Utf8ToUtf16(temp_ + "gone.txt").c_str());
-    EXPECT_TRUE(home_.events().empty());
 }
 
 }  // namespace

@@ -12,9 +12,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <sstream>
 #include <thread>
 #include <vector>
+
+#include "support/run_tool.h"
 
 namespace vek::test {
 
@@ -39,10 +40,7 @@ bool WriteText(const fs::path& path, const std::string& text, mode_t mode = 0644
 }
 
 std::string Tail(const fs::path& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    const std::string all = text.str();
+    const std::string all = Slurp(path);
     return all.size() > 2000 ? all.substr(all.size() - 2000) : all;
 }
 
@@ -57,24 +55,29 @@ bool SocketAccepts(const fs::path& path) {
     return ok;
 }
 
-// Runs a program with stdout and stderr into logPath; its exit status, or -1.
-int Run(const std::vector<std::string>& argv, const fs::path& logPath) {
+// Starts a program in a session of its own, reading nothing, with stdout and
+// stderr appended to logPath; its pid, or -1.
+pid_t Spawn(const std::vector<std::string>& argv, const fs::path& logPath) {
     const pid_t child = ::fork();
-    if (child < 0) return -1;
-    if (child == 0) {
-        const int log = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-        const int null = ::open("/dev/null", O_RDONLY);
-        ::dup2(null, 0);
-        ::dup2(log, 1);
-        ::dup2(log, 2);
-        std::vector<char*> args;
-        for (const auto& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-        args.push_back(nullptr);
-        ::execv(args[0], args.data());
-        ::_exit(127);
-    }
+    if (child != 0) return child;
+    ::setsid();
+    const int log = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    const int null = ::open("/dev/null", O_RDONLY);
+    ::dup2(null, 0);
+    ::dup2(log, 1);
+    ::dup2(log, 2);
+    std::vector<char*> args;
+    for (const auto& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+    ::execv(args[0], args.data());
+    ::_exit(127);
+}
+
+// Runs a program to its end; its exit status, or -1.
+int Run(const std::vector<std::string>& argv, const fs::path& logPath) {
+    const pid_t child = Spawn(argv, logPath);
     int status = 0;
-    if (::waitpid(child, &status, 0) != child) return -1;
+    if (child < 0 || ::waitpid(child, &status, 0) != child) return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -139,18 +142,8 @@ bool PrivateCupsd::Start() {
     if (Run({kCupsd, "-t", "-c", conf, "-s", files}, dir_ / "log/cupsd.out") != 0)
         return why_ = "cupsd rejects its configuration: " + Tail(dir_ / "log/cupsd.out"), false;
 
-    pid_ = ::fork();
+    pid_ = Spawn({kCupsd, "-f", "-c", conf, "-s", files}, dir_ / "log/cupsd.out");
     if (pid_ < 0) return why_ = "fork failed", false;
-    if (pid_ == 0) {
-        ::setsid();
-        const int log = ::open((dir_ / "log/cupsd.out").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-        const int null = ::open("/dev/null", O_RDONLY);
-        ::dup2(null, 0);
-        ::dup2(log, 1);
-        ::dup2(log, 2);
-        ::execl(kCupsd, kCupsd, "-f", "-c", conf.c_str(), "-s", files.c_str(), nullptr);
-        ::_exit(127);
-    }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (!SocketAccepts(socket())) {
         int status = 0;

@@ -19,26 +19,16 @@ TempHome::TempHome() {
     std::string pattern = (std::filesystem::temp_directory_path() / "vekhome-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
-    std::vector<std::pair<const char*, std::string>> settings = {{"VEK_HOME", path_.string()}};
+    settings_.push_back(std::make_unique<ScopedVariable>("VEK_HOME", path_.string()));
     if (TestStoreIsPostgres()) {
         machine_ = "test-" + path_.filename().string().substr(sizeof("vekhome-") - 1);
-        settings.emplace_back("VEK_REGISTRY", TestRegistry());
-        settings.emplace_back("VEK_MACHINE", machine_);
-    }
-    for (const auto& [name, value] : settings) {
-        const char* old = std::getenv(name);
-        saved_.emplace_back(name, old != nullptr ? std::optional<std::string>(old) : std::nullopt);
-        setenv(name, value.c_str(), 1);
+        settings_.push_back(std::make_unique<ScopedVariable>("VEK_REGISTRY", TestRegistry()));
+        settings_.push_back(std::make_unique<ScopedVariable>("VEK_MACHINE", machine_));
     }
 }
 
 TempHome::~TempHome() {
-    for (const auto& [name, old] : saved_) {
-        if (old.has_value())
-            setenv(name.c_str(), old->c_str(), 1);
-        else
-            unsetenv(name.c_str());
-    }
+    settings_.clear();
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
 }

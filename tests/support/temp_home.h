@@ -7,10 +7,11 @@
 #pragma once
 
 #include <filesystem>
-#include <optional>
+#include <memory>
 #include <string>
-#include <utility>
 #include <vector>
+
+#include "support/scoped_variable.h"
 
 namespace vek::test {
 
@@ -30,7 +31,7 @@ public:
 private:
     std::filesystem::path path_;
     std::string machine_;
-    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+    std::vector<std::unique_ptr<ScopedVariable>> settings_;
 };
 
 // Whether the registry tests run on the PostgreSQL store.
