@@ -111,12 +111,6 @@ TEST(CrashSafety, WriterKilledAtRandomMomentsLeavesWholeStreams) {
     EXPECT_GE(progressed, static_cast<uint32_t>(kKills));  // at least one change before each kill
 }
 
-}  // namespace
-}  // namespace vek::test
-
-namespace vek::test {
-namespace {
-
 TEST(CrashSafety, FileFullDuringCommitKeepsTheOldContents) {
     TempHome home;
     const std::string path = home / "full.cfg";

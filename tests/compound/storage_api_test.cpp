@@ -6,6 +6,7 @@
 
 #include <fstream>
 
+#include "compound/raw_file.h"
 #include "compound/tree_io.h"
 #include "support/temp_home.h"
 
@@ -27,72 +28,63 @@ protected:
         EXPECT_EQ(StgOpenStorage(W(path_).c_str(), nullptr, mode, nullptr, 0, &root), S_OK);
         return root;
     }
+    // Runs body in a child process; its exit status.
+    template <typename Body>
+    static int InChild(Body body) {
+        const pid_t child = fork();
+        if (child == 0) _exit(body());
+        int status = 0;
+        waitpid(child, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
     TempHome home_;
     std::string path_;
 };
 
-TEST_F(StorageApi, MissingFileIsFileNotFound) {
+TEST_F(StorageApi, MissingOrForeignFileHasItsStatusAndNoStorage) {
     IStorage* root = nullptr;
-    EXPECT_EQ(StgOpenStorage(W((home_ / "none.cfg").string()).c_str(), nullptr, kRead, nullptr, 0, &root),
-              STG_E_FILENOTFOUND);
+    EXPECT_EQ(StgOpenStorage(W(home_ / "none.cfg").c_str(), nullptr, kRead, nullptr, 0, &root), STG_E_FILENOTFOUND);
     EXPECT_EQ(root, nullptr);
-}
-
-TEST_F(StorageApi, CreateInMissingDirectoryIsPathNotFound) {
-    IStorage* root = nullptr;
-    EXPECT_EQ(StgCreateDocfile(W((home_ / "no/such.cfg").string()).c_str(), kCreate, 0, &root), STG_E_PATHNOTFOUND);
+    EXPECT_EQ(StgCreateDocfile(W(home_ / "no/such.cfg").c_str(), kCreate, 0, &root), STG_E_PATHNOTFOUND);
     EXPECT_EQ(root, nullptr);
-}
-
-TEST_F(StorageApi, FileThatIsNotCompoundIsRefused) {
-    const std::string text = (home_ / "text.cfg").string();
+    const std::string text = home_ / "text.cfg";
     std::ofstream(text) << std::string(2000, 'x');
-    IStorage* root = nullptr;
     EXPECT_EQ(StgOpenStorage(W(text).c_str(), nullptr, kRead, nullptr, 0, &root), STG_E_FILEALREADYEXISTS);
+    EXPECT_EQ(root, nullptr);
 }
 
-TEST_F(StorageApi, SecondOpenInTheSameProcessIsLockViolation) {
-    IStorage* first = Open(kReadWrite);
-    IStorage* second = nullptr;
-    EXPECT_EQ(StgOpenStorage(W(path_).c_str(), nullptr, kRead, nullptr, 0, &second), STG_E_LOCKVIOLATION);
-    EXPECT_EQ(StgCreateDocfile(W(path_).c_str(), kCreate, 0, &second), STG_E_LOCKVIOLATION);
-    first->Release();
+TEST_F(StorageApi, SecondOpenInThisOrAnotherProcessIsLockViolationUntilReleased) {
+    for (const DWORD held : {kReadWrite, kRead}) {
+        IStorage* first = Open(held);
+        IStorage* second = nullptr;
+        EXPECT_EQ(StgOpenStorage(W(path_).c_str(), nullptr, kRead, nullptr, 0, &second), STG_E_LOCKVIOLATION) << held;
+        EXPECT_EQ(StgCreateDocfile(W(path_).c_str(), kCreate, 0, &second), STG_E_LOCKVIOLATION) << held;
+        EXPECT_EQ(InChild([&] {
+                      IStorage* root = nullptr;
+                      return StgOpenStorage(W(path_).c_str(), nullptr, kRead, nullptr, 0, &root) == STG_E_LOCKVIOLATION;
+                  }),
+                  1)
+            << held;
+        first->Release();
+    }
     IStorage* third = Open(kRead);
     ASSERT_NE(third, nullptr);
     third->Release();
 }
 
-TEST_F(StorageApi, OpenInAnotherProcessIsLockViolation) {
-    IStorage* held = Open(kRead);
-    const pid_t child = fork();
-    if (child == 0) {
-        IStorage* root = nullptr;
-        const HRESULT hr = StgOpenStorage(W(path_).c_str(), nullptr, kRead, nullptr, 0, &root);
-        _exit(hr == STG_E_LOCKVIOLATION ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    held->Release();
-}
-
 TEST_F(StorageApi, ReadOnlyFileIsAccessDeniedForWritingButOpensForReading) {
     chmod(path_.c_str(), 0444);
     chmod(home_.path().c_str(), 0755);
-    const pid_t child = fork();
-    if (child == 0) {
-        // Root may write anything: try as an ordinary user.
-        if (geteuid() == 0 && setuid(65534) != 0) _exit(3);
-        IStorage* root = nullptr;
-        if (StgOpenStorage(W(path_).c_str(), nullptr, kReadWrite, nullptr, 0, &root) != STG_E_ACCESSDENIED) _exit(1);
-        if (StgOpenStorage(W(path_).c_str(), nullptr, kRead, nullptr, 0, &root) != S_OK) _exit(2);
-        root->Release();
-        _exit(0);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(InChild([&] {
+                  // Root may write anything: try as an ordinary user.
+                  if (geteuid() == 0 && setuid(65534) != 0) return 3;
+                  IStorage* root = nullptr;
+                  if (StgOpenStorage(W(path_).c_str(), nullptr, kReadWrite, nullptr, 0, &root) != STG_E_ACCESSDENIED) return 1;
+                  if (StgOpenStorage(W(path_).c_str(), nullptr, kRead, nullptr, 0, &root) != S_OK) return 2;
+                  root->Release();
+                  return 0;
+              }),
+              0);
 }
 
 TEST_F(StorageApi, WritableOpenOfStreamInReadOnlyFileIsInvalidFlag) {
@@ -107,34 +99,21 @@ TEST_F(StorageApi, WritableOpenOfStreamInReadOnlyFileIsInvalidFlag) {
     root->Release();
 }
 
-TEST_F(StorageApi, BadNamesAreInvalidName) {
+TEST_F(StorageApi, NamesAreCheckedAndCompareWithoutCaseAndMissingOrWrongTypeIsFileNotFound) {
     IStorage* root = Open(kReadWrite);
     IStream* stream = nullptr;
     for (const char16_t* bad : {u"", u"a/b", u"a\\b", u"a:b", u"a!b", u"12345678901234567890123456789012"})
         EXPECT_EQ(root->CreateStream(bad, kCreate, 0, 0, &stream), STG_E_INVALIDNAME) << Utf16ToUtf8(bad);
     EXPECT_EQ(root->CreateStream(u"1234567890123456789012345678901", kCreate, 0, 0, &stream), S_OK);
     stream->Release();
-    root->Release();
-}
-
-TEST_F(StorageApi, MissingOrWrongTypeElementIsFileNotFound) {
-    IStorage* root = Open(kReadWrite);
-    IStream* stream = nullptr;
-    IStorage* sub = nullptr;
-    EXPECT_EQ(root->OpenStream(u"nothing", nullptr, kReadWrite, 0, &stream), STG_E_FILENOTFOUND);
-    EXPECT_EQ(root->OpenStream(u"Sub", nullptr, kReadWrite, 0, &stream), STG_E_FILENOTFOUND);
-    EXPECT_EQ(root->OpenStorage(u"A", nullptr, kReadWrite, nullptr, 0, &sub), STG_E_FILENOTFOUND);
-    EXPECT_EQ(root->DestroyElement(u"nothing"), STG_E_FILENOTFOUND);
-    root->Release();
-}
-
-TEST_F(StorageApi, NamesCompareWithoutCase) {
-    IStorage* root = Open(kReadWrite);
-    IStream* stream = nullptr;
     ASSERT_EQ(root->OpenStream(u"a", nullptr, kRead, 0, &stream), S_OK);
     stream->Release();
     IStorage* sub = nullptr;
     EXPECT_EQ(root->CreateStorage(u"SUB", kReadWrite, 0, 0, &sub), STG_E_FILEALREADYEXISTS);
+    EXPECT_EQ(root->OpenStream(u"nothing", nullptr, kReadWrite, 0, &stream), STG_E_FILENOTFOUND);
+    EXPECT_EQ(root->OpenStream(u"Sub", nullptr, kReadWrite, 0, &stream), STG_E_FILENOTFOUND);
+    EXPECT_EQ(root->OpenStorage(u"A", nullptr, kReadWrite, nullptr, 0, &sub), STG_E_FILENOTFOUND);
+    EXPECT_EQ(root->DestroyElement(u"nothing"), STG_E_FILENOTFOUND);
     root->Release();
 }
 
@@ -262,10 +241,8 @@ TEST_F(StorageApi, ChangeIsInTheFileOnceStreamAndStorageAreReleased) {
     ASSERT_EQ(root->OpenStorage(u"Sub", nullptr, kReadWrite, nullptr, 0, &sub), S_OK);
     sub->Release();  // releasing any storage commits
     // A second process sees the change while this one still holds the root.
-    std::ifstream raw(path_, std::ios::binary);
-    const std::string image((std::istreambuf_iterator<char>(raw)), {});
-    const std::string copy = (home_ / "copy.cfg").string();
-    std::ofstream(copy, std::ios::binary) << image;
+    const std::string copy = home_ / "copy.cfg";
+    RawFile(path_).Save(copy);
     Listing listing;
     ASSERT_EQ(ReadTree(copy, &listing), S_OK);
     EXPECT_EQ(listing["A"], "changed");

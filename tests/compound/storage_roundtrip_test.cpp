@@ -22,26 +22,15 @@ std::vector<Node> BoundarySizes() {
     return nodes;
 }
 
-TEST(StorageRoundTrip, StreamsAtEverySizeBoundaryKeepTheirBytes) {
+TEST(StorageRoundTrip, StreamsAtEverySizeBoundaryAndNestedStoragesKeepTreeClassesAndBytes) {
     TempHome home;
     const std::string path = home / "sizes.cfg";
-    const auto plan = BoundarySizes();
-    ASSERT_EQ(WriteTree(path, plan, kRootClass), S_OK);
-    Listing listing;
-    ASSERT_EQ(ReadTree(path, &listing), S_OK);
-    EXPECT_EQ(listing, Expected(plan, kRootClass));
-}
-
-TEST(StorageRoundTrip, NestedStoragesKeepTreeAndClasses) {
-    TempHome home;
-    const std::string path = home / "nested.cfg";
-    const std::vector<Node> plan = {
-        Storage("Level1", {Stream("readme", Pattern(300, 1)),
-                           Storage("Level2", {Storage("LEVEL3", {Stream("deep", Pattern(5000, 2))}, kLevelClass)})},
-                kLevelClass),
-        Stream("top", Pattern(10, 3)),
-        Storage("empty", {}),
-    };
+    auto plan = BoundarySizes();
+    plan.push_back(Storage("Level1",
+                           {Stream("readme", Pattern(300, 1)),
+                            Storage("Level2", {Storage("LEVEL3", {Stream("deep", Pattern(5000, 2))}, kLevelClass)})},
+                           kLevelClass));
+    plan.push_back(Storage("empty", {}));
     ASSERT_EQ(WriteTree(path, plan, kRootClass), S_OK);
     Listing listing;
     ASSERT_EQ(ReadTree(path, &listing), S_OK);
@@ -58,11 +47,7 @@ TEST(StorageRoundTrip, ReplacingStreamsAcrossTheMiniCutoffKeepsOthersIntact) {
     for (size_t i = 0; i < plan.size(); ++i) {
         const size_t size = plan[i].bytes.size();
         plan[i].bytes = Pattern(size >= 4096 ? size / 40 : size * 3 + 4096, 100 + i);
-        IStorage* root = nullptr;
-        ASSERT_EQ(StgOpenStorage(W(path).c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0, &root),
-                  S_OK);
-        ASSERT_EQ(WriteChildren(root, {plan[i]}), S_OK);
-        root->Release();
+        ASSERT_EQ(ChangeTree(path, {plan[i]}), S_OK);
         Listing listing;
         ASSERT_EQ(ReadTree(path, &listing), S_OK);
         ASSERT_EQ(listing, Expected(plan)) << "after replacing " << plan[i].name;
@@ -112,11 +97,7 @@ TEST(StorageRoundTrip, RepeatedChangesToALargeFileReuseItsFreedSectors) {
     for (unsigned round = 0; round < 40; ++round) {
         plan[1].bytes = Pattern(20000, 100 + round);
         plan[2 + round % 3].bytes = Pattern(2000, 200 + round);
-        IStorage* root = nullptr;
-        ASSERT_EQ(StgOpenStorage(W(path).c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0, &root),
-                  S_OK);
-        ASSERT_EQ(WriteChildren(root, {plan[1], plan[2 + round % 3]}), S_OK);
-        root->Release();
+        ASSERT_EQ(ChangeTree(path, {plan[1], plan[2 + round % 3]}), S_OK);
     }
     EXPECT_LT(std::filesystem::file_size(path), initialSize + (256u << 10));
     EXPECT_LE(RawFile(path).Entry(compound::kRootId).sizeLow, initialMiniStream + 3 * 2048);
