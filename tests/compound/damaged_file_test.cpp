@@ -95,8 +95,7 @@ TEST_F(DamagedFile, DamagedStorageIsCorruptWhereReachedAndChangesElsewhereStillL
     raw.Entry(raw.Find(u"inner")).left = raw.Find(u"inner");
     raw.Save(damaged_);
     IStorage* root = nullptr;
-    ASSERT_EQ(StgOpenStorage(W(damaged_).c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0, &root),
-              S_OK);
+    ASSERT_EQ(OpenFile(damaged_, &root), S_OK);
     IStorage* sub = nullptr;
     ASSERT_EQ(root->OpenStorage(W("Sub").c_str(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0, &sub), S_OK);
     IEnumSTATSTG* elements = nullptr;
@@ -107,8 +106,7 @@ TEST_F(DamagedFile, DamagedStorageIsCorruptWhereReachedAndChangesElsewhereStillL
     ASSERT_EQ(WriteChildren(root, {added}), S_OK);
     root->Release();
     IStorage* reopened = nullptr;
-    ASSERT_EQ(StgOpenStorage(W(damaged_).c_str(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0, &reopened),
-              S_OK);
+    ASSERT_EQ(OpenFile(damaged_, &reopened, STGM_READ | STGM_SHARE_EXCLUSIVE), S_OK);
     EXPECT_EQ(ReadOne(reopened, "added"), added.bytes);
     EXPECT_EQ(ReadOne(reopened, "big"), plan_[1].bytes);
     reopened->Release();
@@ -123,8 +121,7 @@ TEST_F(DamagedFile, WritableOpenThatFailsLeavesTheFileByteForByte) {
     raw.Entry(compound::kRootId).type = compound::kTypeStorage;
     raw.Save(damaged_);
     IStorage* root = nullptr;
-    EXPECT_TRUE(IsStorageFailure(
-        StgOpenStorage(W(damaged_).c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0, &root)));
+    EXPECT_TRUE(IsStorageFailure(OpenFile(damaged_, &root)));
     EXPECT_EQ(root, nullptr);
     EXPECT_EQ(RawFile(damaged_).bytes(), raw.bytes());
 }
@@ -184,9 +181,7 @@ TEST_F(DamagedFile, WriterOnAChainEndingOnATableSectorKeepsEveryStream) {
     ASSERT_EQ(ChangeTree(damaged_, changes), S_OK);
     plan_[1] = changes[0];
     plan_.insert(plan_.end(), changes.begin() + 1, changes.end());
-    Listing listing;
-    ASSERT_EQ(ReadTree(damaged_, &listing), S_OK);
-    EXPECT_TRUE(listing == Expected(plan_));
+    EXPECT_TRUE(TreeOf(damaged_) == Expected(plan_));
 }
 
 TEST_F(DamagedFile, WritingToAToleratedFileLeavesAStrictFile) {

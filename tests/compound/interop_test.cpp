@@ -43,7 +43,7 @@ protected:
         if (kind == "changed") {
             // Written, then changed in place: replaced, shrunk, grown, removed.
             IStorage* root = nullptr;
-            ASSERT_EQ(StgOpenStorage(W(file_).c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0, &root), S_OK);
+            ASSERT_EQ(OpenFile(file_, &root), S_OK);
             std::vector<Node> changes = {Stream("size100000", Pattern(10, 50)), Stream("size1", Pattern(20000, 51)),
                                          Stream("added", Pattern(3000, 52))};
             ASSERT_EQ(WriteChildren(root, changes), S_OK);
@@ -73,9 +73,7 @@ TEST_P(Interop, SevenZipAcceptsAndEveryPeerReadsTheSameTreeBytesAndRootClass) {
     EXPECT_EQ(WithoutClasses(olefile), WithoutClasses(expected_));
     EXPECT_EQ(GsfListing(file_), WithoutClasses(expected_));
     EXPECT_EQ(OlecfListing(file_, home_.path()), WithoutClasses(expected_));
-    Listing ours;
-    ASSERT_EQ(ReadTree(file_, &ours), S_OK);
-    EXPECT_EQ(ours, expected_);
+    EXPECT_EQ(TreeOf(file_), expected_);
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, Interop, ::testing::Values("mixed", "many", "changed"));
@@ -98,9 +96,7 @@ TEST(InteropFromLibgsf, WeReadWhatGsfCreateoleWrites) {
     std::string report;
     ASSERT_EQ(RunShell("cd '" + source.string() + "' && gsf createole '" + file + "' Level1 top empty small", &report), 0)
         << report;
-    Listing listing;
-    ASSERT_EQ(ReadTree(file, &listing), S_OK);
-    EXPECT_EQ(listing, expected);
+    EXPECT_EQ(TreeOf(file), expected);
 }
 
 // libgsf writes version 4 files (4096-byte sectors) through its Python binding.
@@ -141,15 +137,12 @@ TEST(InteropVersion4, WeReadAndChangeVersion4FilesFromLibgsf) {
                      {"empty", ""},
                      {"edge", GsfPattern(4096, 4)},
                      {"small", GsfPattern(4095, 5)}};
-    Listing listing;
-    ASSERT_EQ(ReadTree(file, &listing), S_OK);
-    EXPECT_EQ(listing, expected);
+    EXPECT_EQ(TreeOf(file), expected);
 
     ASSERT_EQ(ChangeTree(file, {Stream("small", Pattern(9000, 1)), Stream("added", Pattern(100, 2))}), S_OK);
     expected["small"] = Pattern(9000, 1);
     expected["added"] = Pattern(100, 2);
-    ASSERT_EQ(ReadTree(file, &listing), S_OK);
-    EXPECT_EQ(listing, expected);
+    EXPECT_EQ(TreeOf(file), expected);
     std::string report;
     EXPECT_TRUE(SevenZipAccepts(file, &report)) << report;
     EXPECT_EQ(GsfListing(file), expected);

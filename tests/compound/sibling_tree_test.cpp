@@ -65,13 +65,12 @@ TEST(SiblingTree, TreeStaysRedBlackAfterElementsAreDestroyedAndRenamed) {
     for (int i = 0; i < 300; ++i) plan.push_back(Stream("e" + std::to_string(i), "x"));
     ASSERT_EQ(WriteTree(path, plan), S_OK);
     IStorage* root = nullptr;
-    ASSERT_EQ(StgOpenStorage(W(path).c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0, &root), S_OK);
+    ASSERT_EQ(OpenFile(path, &root), S_OK);
     for (int i = 0; i < 300; i += 3) ASSERT_EQ(root->DestroyElement(W("e" + std::to_string(i)).c_str()), S_OK);
     ASSERT_EQ(root->RenameElement(u"e1", u"zz_renamed"), S_OK);
     root->Release();
     ExpectRedBlackTree(path, 200);
-    Listing listing;
-    ASSERT_EQ(ReadTree(path, &listing), S_OK);
+    Listing listing = TreeOf(path);
     EXPECT_EQ(listing.count("zz_renamed"), 1u);
     EXPECT_EQ(listing.count("e1"), 0u);
 }

@@ -25,7 +25,7 @@ protected:
     }
     IStorage* Open(DWORD mode) {
         IStorage* root = nullptr;
-        EXPECT_EQ(StgOpenStorage(W(path_).c_str(), nullptr, mode, nullptr, 0, &root), S_OK);
+        EXPECT_EQ(OpenFile(path_, &root, mode), S_OK);
         return root;
     }
     // Runs body in a child process; its exit status.
@@ -57,11 +57,11 @@ TEST_F(StorageApi, SecondOpenInThisOrAnotherProcessIsLockViolationUntilReleased)
     for (const DWORD held : {kReadWrite, kRead}) {
         IStorage* first = Open(held);
         IStorage* second = nullptr;
-        EXPECT_EQ(StgOpenStorage(W(path_).c_str(), nullptr, kRead, nullptr, 0, &second), STG_E_LOCKVIOLATION) << held;
+        EXPECT_EQ(OpenFile(path_, &second, kRead), STG_E_LOCKVIOLATION) << held;
         EXPECT_EQ(StgCreateDocfile(W(path_).c_str(), kCreate, 0, &second), STG_E_LOCKVIOLATION) << held;
         EXPECT_EQ(InChild([&] {
                       IStorage* root = nullptr;
-                      return StgOpenStorage(W(path_).c_str(), nullptr, kRead, nullptr, 0, &root) == STG_E_LOCKVIOLATION;
+                      return OpenFile(path_, &root, kRead) == STG_E_LOCKVIOLATION;
                   }),
                   1)
             << held;
@@ -79,8 +79,8 @@ TEST_F(StorageApi, ReadOnlyFileIsAccessDeniedForWritingButOpensForReading) {
                   // Root may write anything: try as an ordinary user.
                   if (geteuid() == 0 && setuid(65534) != 0) return 3;
                   IStorage* root = nullptr;
-                  if (StgOpenStorage(W(path_).c_str(), nullptr, kReadWrite, nullptr, 0, &root) != STG_E_ACCESSDENIED) return 1;
-                  if (StgOpenStorage(W(path_).c_str(), nullptr, kRead, nullptr, 0, &root) != S_OK) return 2;
+                  if (OpenFile(path_, &root, kReadWrite) != STG_E_ACCESSDENIED) return 1;
+                  if (OpenFile(path_, &root, kRead) != S_OK) return 2;
                   root->Release();
                   return 0;
               }),
@@ -117,7 +117,7 @@ TEST_F(StorageApi, NamesAreCheckedAndCompareWithoutCaseAndMissingOrWrongTypeIsFi
     root->Release();
 }
 
-TEST_F(StorageApi, SecondOpenOfAnOpenElementIsAccessDenied) {
+TEST_F(StorageApi, OpenElementIsAccessDeniedAndCreateReplacesOnlyWithTheCreateFlag) {
     IStorage* root = Open(kReadWrite);
     IStream* first = nullptr;
     IStream* second = nullptr;
@@ -126,24 +126,21 @@ TEST_F(StorageApi, SecondOpenOfAnOpenElementIsAccessDenied) {
     EXPECT_EQ(root->CreateStream(u"A", kCreate, 0, 0, &second), STG_E_ACCESSDENIED);
     EXPECT_EQ(root->DestroyElement(u"A"), STG_E_ACCESSDENIED);
     first->Release();
-    root->Release();
-}
-
-TEST_F(StorageApi, CreateStreamReplacesStreamOrStorageOfThatName) {
-    IStorage* root = Open(kReadWrite);
-    IStream* stream = nullptr;
-    ASSERT_EQ(root->CreateStream(u"Sub", kCreate, 0, 0, &stream), S_OK);
+    // A stream replaces the storage of that name.
+    ASSERT_EQ(root->CreateStream(u"Sub", kCreate, 0, 0, &first), S_OK);
     STATSTG stat;
-    ASSERT_EQ(stream->Stat(&stat, STATFLAG_NONAME), S_OK);
+    ASSERT_EQ(first->Stat(&stat, STATFLAG_NONAME), S_OK);
     EXPECT_EQ(stat.type, STGTY_STREAM);
     EXPECT_EQ(stat.cbSize.QuadPart, 0u);
-    stream->Write("new", 3, nullptr);
-    stream->Release();
-    EXPECT_EQ(root->CreateStream(u"A", kReadWrite, 0, 0, &stream), STG_E_FILEALREADYEXISTS);
+    first->Write("new", 3, nullptr);
+    first->Release();
+    EXPECT_EQ(root->CreateStream(u"A", kReadWrite, 0, 0, &first), STG_E_FILEALREADYEXISTS);
     root->Release();
-    Listing listing;
-    ASSERT_EQ(ReadTree(path_, &listing), S_OK);
-    EXPECT_EQ(listing, (Listing{{"/", ""}, {"A", "alpha"}, {"Sub", "new"}}));
+    EXPECT_EQ(TreeOf(path_), (Listing{{"/", ""}, {"A", "alpha"}, {"Sub", "new"}}));
+    EXPECT_EQ(StgCreateDocfile(W(path_).c_str(), kReadWrite, 0, &root), STG_E_FILEALREADYEXISTS);
+    ASSERT_EQ(StgCreateDocfile(W(path_).c_str(), kCreate, 0, &root), S_OK);
+    root->Release();
+    EXPECT_EQ(TreeOf(path_), (Listing{{"/", ""}}));
 }
 
 TEST_F(StorageApi, DestroyElementRemovesEverythingBelow) {
@@ -158,9 +155,7 @@ TEST_F(StorageApi, DestroyElementRemovesEverythingBelow) {
     elements->Release();
     sub->Release();
     root->Release();
-    Listing listing;
-    ASSERT_EQ(ReadTree(path_, &listing), S_OK);
-    EXPECT_EQ(listing, (Listing{{"/", ""}, {"A", "alpha"}, {"Sub/", ""}}));
+    EXPECT_EQ(TreeOf(path_), (Listing{{"/", ""}, {"A", "alpha"}, {"Sub/", ""}}));
 }
 
 TEST_F(StorageApi, EnumeratorResetStartsOverAndSeesChanges) {
@@ -226,9 +221,7 @@ TEST_F(StorageApi, StreamSeekReadPastEndAndSetSize) {
     ASSERT_EQ(stream->SetSize(size), S_OK);
     stream->Release();
     root->Release();
-    Listing listing;
-    ASSERT_EQ(ReadTree(path_, &listing), S_OK);
-    EXPECT_EQ(listing["A"], std::string("alpha\0\0\0\0\0!\0", 12));
+    EXPECT_EQ(TreeOf(path_)["A"], std::string("alpha\0\0\0\0\0!\0", 12));
 }
 
 TEST_F(StorageApi, ChangeIsInTheFileOnceStreamAndStorageAreReleased) {
@@ -243,20 +236,8 @@ TEST_F(StorageApi, ChangeIsInTheFileOnceStreamAndStorageAreReleased) {
     // A second process sees the change while this one still holds the root.
     const std::string copy = home_ / "copy.cfg";
     RawFile(path_).Save(copy);
-    Listing listing;
-    ASSERT_EQ(ReadTree(copy, &listing), S_OK);
-    EXPECT_EQ(listing["A"], "changed");
+    EXPECT_EQ(TreeOf(copy)["A"], "changed");
     root->Release();
-}
-
-TEST_F(StorageApi, CreateDocfileWithoutCreateFlagKeepsExistingFile) {
-    IStorage* root = nullptr;
-    EXPECT_EQ(StgCreateDocfile(W(path_).c_str(), kReadWrite, 0, &root), STG_E_FILEALREADYEXISTS);
-    ASSERT_EQ(StgCreateDocfile(W(path_).c_str(), kCreate, 0, &root), S_OK);
-    root->Release();
-    Listing listing;
-    ASSERT_EQ(ReadTree(path_, &listing), S_OK);
-    EXPECT_EQ(listing, (Listing{{"/", ""}}));
 }
 
 }  // namespace

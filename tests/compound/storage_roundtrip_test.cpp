@@ -32,9 +32,7 @@ TEST(StorageRoundTrip, StreamsAtEverySizeBoundaryAndNestedStoragesKeepTreeClasse
                            kLevelClass));
     plan.push_back(Storage("empty", {}));
     ASSERT_EQ(WriteTree(path, plan, kRootClass), S_OK);
-    Listing listing;
-    ASSERT_EQ(ReadTree(path, &listing), S_OK);
-    EXPECT_EQ(listing, Expected(plan, kRootClass));
+    EXPECT_EQ(TreeOf(path), Expected(plan, kRootClass));
 }
 
 TEST(StorageRoundTrip, ReplacingStreamsAcrossTheMiniCutoffKeepsOthersIntact) {
@@ -48,9 +46,7 @@ TEST(StorageRoundTrip, ReplacingStreamsAcrossTheMiniCutoffKeepsOthersIntact) {
         const size_t size = plan[i].bytes.size();
         plan[i].bytes = Pattern(size >= 4096 ? size / 40 : size * 3 + 4096, 100 + i);
         ASSERT_EQ(ChangeTree(path, {plan[i]}), S_OK);
-        Listing listing;
-        ASSERT_EQ(ReadTree(path, &listing), S_OK);
-        ASSERT_EQ(listing, Expected(plan)) << "after replacing " << plan[i].name;
+        ASSERT_EQ(TreeOf(path), Expected(plan)) << "after replacing " << plan[i].name;
     }
 }
 
@@ -63,7 +59,7 @@ TEST(StorageRoundTrip, SectorsReusedWhileALargeFileIsOpenReadBackTheirNewBytes) 
     for (unsigned i = 0; i < 200; ++i) plan.push_back(Stream("s" + std::to_string(1000 + i), Pattern(9308, i)));
     ASSERT_EQ(WriteTree(path, plan), S_OK);
     IStorage* root = nullptr;
-    ASSERT_EQ(StgOpenStorage(W(path).c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0, &root), S_OK);
+    ASSERT_EQ(OpenFile(path, &root), S_OK);
     ASSERT_EQ(root->DestroyElement(W("s1100").c_str()), S_OK);
     ASSERT_EQ(root->Commit(0), S_OK);
     // Reading the neighbours pulls the freed sectors into the cache; the new
@@ -77,9 +73,7 @@ TEST(StorageRoundTrip, SectorsReusedWhileALargeFileIsOpenReadBackTheirNewBytes) 
     root->Release();
     plan.erase(plan.begin() + 100);
     plan.push_back(added);
-    Listing listing;
-    ASSERT_EQ(ReadTree(path, &listing), S_OK);
-    EXPECT_EQ(listing, Expected(plan));
+    EXPECT_EQ(TreeOf(path), Expected(plan));
 }
 
 TEST(StorageRoundTrip, RepeatedChangesToALargeFileReuseItsFreedSectors) {
@@ -101,9 +95,7 @@ TEST(StorageRoundTrip, RepeatedChangesToALargeFileReuseItsFreedSectors) {
     }
     EXPECT_LT(std::filesystem::file_size(path), initialSize + (256u << 10));
     EXPECT_LE(RawFile(path).Entry(compound::kRootId).sizeLow, initialMiniStream + 3 * 2048);
-    Listing listing;
-    ASSERT_EQ(ReadTree(path, &listing), S_OK);
-    EXPECT_EQ(listing, Expected(plan));
+    EXPECT_EQ(TreeOf(path), Expected(plan));
 }
 
 }  // namespace

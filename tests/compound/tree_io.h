@@ -66,6 +66,11 @@ inline HRESULT WriteChildren(IStorage* storage, const std::vector<Node>& childre
     return S_OK;
 }
 
+// Opens path in mode, read-write unless told otherwise.
+inline HRESULT OpenFile(const std::string& path, IStorage** root, DWORD mode = STGM_READWRITE | STGM_SHARE_EXCLUSIVE) {
+    return StgOpenStorage(W(path).c_str(), nullptr, mode, nullptr, 0, root);
+}
+
 // Creates path with the given root class and children.
 inline HRESULT WriteTree(const std::string& path, const std::vector<Node>& children, GUID rootClsid = GUID_NULL) {
     IStorage* root = nullptr;
@@ -137,7 +142,7 @@ inline HRESULT ReadStorage(IStorage* storage, const std::string& prefix, Listing
 inline HRESULT ReadTree(const std::string& path, Listing* listing) {
     listing->clear();
     IStorage* root = nullptr;
-    HRESULT hr = StgOpenStorage(W(path).c_str(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0, &root);
+    HRESULT hr = OpenFile(path, &root, STGM_READ | STGM_SHARE_EXCLUSIVE);
     if (FAILED(hr)) return hr;
     STATSTG stat;
     root->Stat(&stat, STATFLAG_NONAME);
@@ -145,6 +150,13 @@ inline HRESULT ReadTree(const std::string& path, Listing* listing) {
     hr = ReadStorage(root, "", listing);
     root->Release();
     return hr;
+}
+
+// The whole file as a listing; fails the test when it cannot be read.
+inline Listing TreeOf(const std::string& path) {
+    Listing listing;
+    EXPECT_EQ(ReadTree(path, &listing), S_OK) << path;
+    return listing;
 }
 
 // The listing a planned tree should read back as.
@@ -168,7 +180,7 @@ inline Listing Expected(const std::vector<Node>& children, GUID rootClsid = GUID
 // Opens path for reading and writing, writes the changes and lets it go.
 inline HRESULT ChangeTree(const std::string& path, const std::vector<Node>& changes) {
     IStorage* root = nullptr;
-    HRESULT hr = StgOpenStorage(W(path).c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0, &root);
+    HRESULT hr = OpenFile(path, &root);
     if (FAILED(hr)) return hr;
     hr = WriteChildren(root, changes);
     root->Release();
