@@ -91,16 +91,12 @@ TEST(EventFileTest, FileRotatesToDotOneWhenFullAndASecondRotationReplacesIt) {
     EXPECT_EQ(lines, (std::vector<std::string>{"two", "three"}));
 }
 
-TEST(EventFileTest, LineStillBeingWrittenIsLeftOut) {
+TEST(EventFileTest, LineStillBeingWrittenIsLeftOutAndAnUnwritableDirectoryFailsTheAppend) {
     TempHome home;
     WriteFile(home / "events.jsonl", "complete\npartial");
     std::vector<std::string> lines;
     ASSERT_EQ(ReadEventLines(home / "events.jsonl", &lines), ERROR_SUCCESS);
     EXPECT_EQ(lines, std::vector<std::string>{"complete"});
-}
-
-TEST(EventFileTest, UnwritableDirectoryFailsTheAppend) {
-    TempHome home;
     EXPECT_FALSE(AppendEventLine(home / "missing" / "events.jsonl", "x"));
     EXPECT_FALSE(AppendEventLine({}, "x"));
 }
