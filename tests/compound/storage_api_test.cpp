@@ -158,27 +158,33 @@ TEST_F(StorageApi, DestroyElementRemovesEverythingBelow) {
     EXPECT_EQ(TreeOf(path_), (Listing{{"/", ""}, {"A", "alpha"}, {"Sub/", ""}}));
 }
 
+// "name type size" of each of the next count elements; the call's status in *hr.
+std::vector<std::string> Next(IEnumSTATSTG* elements, ULONG count, HRESULT* hr) {
+    std::vector<STATSTG> stat(count);
+    ULONG fetched = 0;
+    *hr = elements->Next(count, stat.data(), &fetched);
+    std::vector<std::string> seen;
+    for (ULONG i = 0; i < fetched; ++i) {
+        seen.push_back(Utf16ToUtf8(stat[i].pwcsName) + " " + std::to_string(stat[i].type) + " " +
+                       std::to_string(stat[i].cbSize.QuadPart));
+        CoTaskMemFree(stat[i].pwcsName);
+    }
+    return seen;
+}
+
 TEST_F(StorageApi, EnumeratorResetStartsOverAndSeesChanges) {
     IStorage* root = Open(kReadWrite);
     IEnumSTATSTG* elements = nullptr;
     ASSERT_EQ(root->EnumElements(0, nullptr, 0, &elements), S_OK);
-    STATSTG stat[3];
-    ULONG fetched = 0;
-    ASSERT_EQ(elements->Next(3, stat, &fetched), S_FALSE);
-    ASSERT_EQ(fetched, 2u);
-    EXPECT_EQ(Utf16ToUtf8(stat[0].pwcsName), "A");
-    EXPECT_EQ(stat[0].type, STGTY_STREAM);
-    EXPECT_EQ(stat[0].cbSize.QuadPart, 5u);
-    EXPECT_EQ(Utf16ToUtf8(stat[1].pwcsName), "Sub");
-    EXPECT_EQ(stat[1].type, STGTY_STORAGE);
-    for (ULONG i = 0; i < fetched; ++i) CoTaskMemFree(stat[i].pwcsName);
+    HRESULT hr = E_FAIL;
+    EXPECT_EQ(Next(elements, 3, &hr), (std::vector<std::string>{"A 2 5", "Sub 1 0"}));  // 2 stream, 1 storage
+    EXPECT_EQ(hr, S_FALSE);
     IStream* added = nullptr;
     ASSERT_EQ(root->CreateStream(u"B", kCreate, 0, 0, &added), S_OK);
     added->Release();
     ASSERT_EQ(elements->Reset(), S_OK);
-    ASSERT_EQ(elements->Next(3, stat, &fetched), S_OK);
-    EXPECT_EQ(Utf16ToUtf8(stat[1].pwcsName), "B");
-    for (ULONG i = 0; i < fetched; ++i) CoTaskMemFree(stat[i].pwcsName);
+    EXPECT_EQ(Next(elements, 3, &hr), (std::vector<std::string>{"A 2 5", "B 2 0", "Sub 1 0"}));
+    EXPECT_EQ(hr, S_OK);
     elements->Release();
     root->Release();
 }
@@ -188,12 +194,9 @@ TEST_F(StorageApi, EnumeratorSkipsElementsDestroyedAfterItWasMade) {
     IEnumSTATSTG* elements = nullptr;
     ASSERT_EQ(root->EnumElements(0, nullptr, 0, &elements), S_OK);
     ASSERT_EQ(root->DestroyElement(u"A"), S_OK);
-    STATSTG stat[2];
-    ULONG fetched = 0;
-    ASSERT_EQ(elements->Next(2, stat, &fetched), S_FALSE);
-    ASSERT_EQ(fetched, 1u);
-    EXPECT_EQ(Utf16ToUtf8(stat[0].pwcsName), "Sub");
-    CoTaskMemFree(stat[0].pwcsName);
+    HRESULT hr = E_FAIL;
+    EXPECT_EQ(Next(elements, 2, &hr), std::vector<std::string>{"Sub 1 0"});
+    EXPECT_EQ(hr, S_FALSE);
     elements->Release();
     root->Release();
 }
