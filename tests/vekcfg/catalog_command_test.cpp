@@ -43,16 +43,6 @@ TEST_F(CatalogCommand, MediaListingAndRemoval) {
     EXPECT_EQ(Run("media ls --json").out, "[]\n");
 }
 
-TEST_F(CatalogCommand, MissingCatalogListsEmptyAndShowFails) {
-    const ToolResult list = Run("media ls --json");
-    EXPECT_EQ(list.exit, 0) << list.err;
-    EXPECT_EQ(list.out, "[]\n");
-    const ToolResult show = Run("donor show 1");
-    EXPECT_EQ(show.exit, 1);
-    EXPECT_NE(show.err.find("no donor 1"), std::string::npos) << show.err;
-    EXPECT_FALSE(std::filesystem::exists(home_ / "config" / "VekDonor.cfg"));
-}
-
 TEST_F(CatalogCommand, BadArgumentsOrAModelThatCannotNameAStreamAreRefusedAndNothingIsStored) {
     for (const std::string& args : {std::string("donor"), std::string("donor frobnicate"),
                                     std::string("donor set 4294967296 --text x"), std::string("donor set -1 --text x"),
@@ -66,13 +56,20 @@ TEST_F(CatalogCommand, BadArgumentsOrAModelThatCannotNameAStreamAreRefusedAndNot
     EXPECT_FALSE(std::filesystem::exists(home_ / "config" / "VekMedia.cfg"));
 }
 
-TEST_F(CatalogCommand, DamagedCatalogIsReportedAndLeftAlone) {
-    ASSERT_EQ(Run("donor set 1 --text x").exit, 0);
+TEST_F(CatalogCommand, MissingCatalogListsEmptyAndADamagedOneIsReportedAndLeftAlone) {
+    const ToolResult list = Run("media ls --json");
+    EXPECT_EQ(list.exit, 0) << list.err;
+    EXPECT_EQ(list.out, "[]\n");
+    const ToolResult show = Run("donor show 1");
+    EXPECT_EQ(show.exit, 1);
+    EXPECT_NE(show.err.find("no donor 1"), std::string::npos) << show.err;
     const auto file = home_ / "config" / "VekDonor.cfg";
+    EXPECT_FALSE(std::filesystem::exists(file));
+    ASSERT_EQ(Run("donor set 1 --text x").exit, 0);
     std::ofstream(file, std::ios::binary | std::ios::trunc) << std::string(2048, 'Z');
-    const ToolResult list = Run("donor ls");
-    EXPECT_EQ(list.exit, 1);
-    EXPECT_NE(list.err.find("cannot open the catalog"), std::string::npos) << list.err;
+    const ToolResult damaged = Run("donor ls");
+    EXPECT_EQ(damaged.exit, 1);
+    EXPECT_NE(damaged.err.find("cannot open the catalog"), std::string::npos) << damaged.err;
     EXPECT_EQ(Run("donor set 2 --text y").exit, 1);
     EXPECT_EQ(Slurp(file), std::string(2048, 'Z'));
 }
