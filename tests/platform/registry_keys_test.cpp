@@ -90,7 +90,7 @@ TEST_F(RegistryKeys, EnumerationIsInCaseInsensitiveOrderThenNoMoreItems) {
     RegCloseKey(parent);
 }
 
-TEST_F(RegistryKeys, WalkDeletingEachReturnedKeySkipsNone) {
+TEST_F(RegistryKeys, WalkThatDeletesEachKeySkipsNoneAndOneThatAddsAKeyRepeatsNone) {
     HKEY parent = MustCreateChildren(u"SOFTWARE\\Drain", {u"a", u"b", u"c", u"d", u"e"});
     std::vector<std::u16string> seen;
     LSTATUS status = ERROR_SUCCESS;
@@ -103,11 +103,8 @@ TEST_F(RegistryKeys, WalkDeletingEachReturnedKeySkipsNone) {
     EXPECT_EQ(status, ERROR_NO_MORE_ITEMS);
     EXPECT_EQ(seen, (std::vector<std::u16string>{u"a", u"b", u"c", u"d", u"e"}));
     RegCloseKey(parent);
-}
-
-TEST_F(RegistryKeys, KeyAddedBeforeWalkPositionDoesNotRepeatAName) {
-    HKEY parent = MustCreateChildren(u"SOFTWARE\\Grow", {u"b", u"c"});
-    LSTATUS status = ERROR_SUCCESS;
+    // A key added before the walk's position.
+    parent = MustCreateChildren(u"SOFTWARE\\Grow", {u"b", u"c"});
     EXPECT_EQ(SubkeyAt(parent, 0, &status), u"b");
     RegCloseKey(MustCreate(parent, u"a"));
     EXPECT_EQ(SubkeyAt(parent, 1, &status), u"c");
