@@ -168,8 +168,6 @@ void CompoundFile::EncodeHeader(Header* header) const {
     header->firstMiniFatSector = miniFatChain_.empty() ? kEndOfChain : miniFatChain_[0];
 }
 
-namespace {
-
 void EncodeEntry(const Entry& entry, bool version3, DirEntryRecord* record) {
     std::memset(record, 0, sizeof *record);
     record->left = record->right = record->child = kNoStream;
@@ -199,8 +197,6 @@ void EncodeEntry(const Entry& entry, bool version3, DirEntryRecord* record) {
         record->sizeHigh = version3 ? 0 : static_cast<uint32_t>(entry.size >> 32);
     }
 }
-
-}  // namespace
 
 HRESULT CompoundFile::WriteMetadata() {
     std::map<uint32_t, std::vector<uint8_t>> sectors;
@@ -257,6 +253,7 @@ CompoundFile::~CompoundFile() {
 HRESULT CompoundFile::Commit() {
     if (FAILED(failure_)) return failure_;
     if (!pending_) return S_OK;
+    StampRoot();
     RebuildTrees();
     TrimMiniStream();
     RelocateMetadata();

@@ -111,6 +111,9 @@ struct StreamExtents {
     std::vector<Run> runs;
 };
 
+// The directory record of an entry, as the file holds it.
+void EncodeEntry(const Entry& entry, bool version3, DirEntryRecord* record);
+
 class CompoundFile {
 public:
     // Creates an empty file of version 3. With replace, any file at path is
@@ -120,6 +123,12 @@ public:
     // STG_E_FILEALREADYEXISTS; damaged: STG_E_INVALIDHEADER or
     // STG_E_DOCFILECORRUPT; file errors as LockedFile::Open.
     static HRESULT Open(const std::string& path, bool writable, std::unique_ptr<CompoundFile>* file);
+
+    // Lets go of a file whose last user is done with it: what is pending is
+    // committed, and the state of a large file opened for writing is kept
+    // for its next open in this process, which takes it over if the file
+    // has not changed since (parked_files.cpp).
+    static void Close(CompoundFile* file);
 
     // Commits what is pending; a failure leaves the last committed state.
     ~CompoundFile();
@@ -175,6 +184,14 @@ public:
 private:
     explicit CompoundFile(std::unique_ptr<LockedFile> file, bool writable)
         : file_(std::move(file)), writable_(writable) {}
+
+    // The state a commit of this process left behind, when the locked file
+    // still holds exactly that state; null otherwise.
+    static std::unique_ptr<CompoundFile> TakeParked(const LockedFile& file);
+    static void Park(std::unique_ptr<CompoundFile> file);
+    // Gives the root entry a modified time later than the one it has, so
+    // that every commit leaves a mark that a kept state is checked against.
+    void StampRoot();
 
     HRESULT InitializeEmpty();
     HRESULT Load();

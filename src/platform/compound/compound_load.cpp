@@ -33,6 +33,13 @@ HRESULT CompoundFile::Open(const std::string& path, bool writable, std::unique_p
     HRESULT hr = LockedFile::Open(path, writable ? LockedFile::Access::kReadWrite : LockedFile::Access::kRead,
                                   LockedFile::Disposition::kOpenExisting, &locked);
     if (FAILED(hr)) return hr;
+    if (writable) {
+        if (std::unique_ptr<CompoundFile> parked = TakeParked(*locked)) {
+            parked->file_ = std::move(locked);
+            *file = std::move(parked);
+            return S_OK;
+        }
+    }
     std::unique_ptr<CompoundFile> opened(new CompoundFile(std::move(locked), writable));
     hr = opened->Load();
     if (FAILED(hr)) {

@@ -92,6 +92,19 @@ HRESULT LockedFile::Open(const std::string& path, Access access, Disposition dis
 
 LockedFile::~LockedFile() { ::close(fd_); }
 
+HRESULT LockedFile::Identify(Identity* identity) const {
+    struct statx held {};
+    if (::statx(fd_, "", AT_EMPTY_PATH, STATX_BASIC_STATS | STATX_BTIME, &held) != 0) return STG_E_UNKNOWN;
+    const auto nanoseconds = [](const statx_timestamp& t) { return t.tv_sec * 1'000'000'000 + t.tv_nsec; };
+    identity->device = (uint64_t{held.stx_dev_major} << 32) | held.stx_dev_minor;
+    identity->inode = held.stx_ino;
+    identity->size = held.stx_size;
+    identity->born = (held.stx_mask & STATX_BTIME) != 0 ? nanoseconds(held.stx_btime) : 0;
+    identity->modified = nanoseconds(held.stx_mtime);
+    identity->changed = nanoseconds(held.stx_ctime);
+    return S_OK;
+}
+
 HRESULT LockedFile::ReadAt(uint64_t offset, void* buffer, size_t length) const {
     if (offset > size_ || length > size_ - offset) return STG_E_READFAULT;
     auto* out = static_cast<uint8_t*>(buffer);

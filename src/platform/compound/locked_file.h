@@ -41,6 +41,21 @@ public:
     LockedFile& operator=(const LockedFile&) = delete;
 
     uint64_t size() const { return size_; }
+    // Whether the file was small enough to be read whole at open.
+    bool readWhole() const { return wholeSize_ != 0; }
+
+    // What tells one state of one file from any other: the file (device,
+    // inode, birth) and its length and times as they stand now.
+    struct Identity {
+        uint64_t device = 0;
+        uint64_t inode = 0;
+        uint64_t size = 0;
+        int64_t born = 0;  // nanoseconds, all three
+        int64_t modified = 0;
+        int64_t changed = 0;
+        bool operator==(const Identity&) const = default;
+    };
+    HRESULT Identify(Identity* identity) const;
 
     // Reads exactly length bytes at offset; bytes past the end of the file
     // are STG_E_READFAULT.

@@ -9,7 +9,7 @@ using vek::compound::CompoundFile;
 namespace {
 
 HRESULT HandOutRoot(std::unique_ptr<CompoundFile> file, bool writable, IStorage** storage) {
-    return vek::compound::NewStorageObject(std::shared_ptr<CompoundFile>(std::move(file)),
+    return vek::compound::NewStorageObject(std::shared_ptr<CompoundFile>(file.release(), CompoundFile::Close),
                                            vek::compound::kRootId, writable, storage);
 }
 
