@@ -31,14 +31,10 @@ std::string Contents(uint32_t k, uint32_t v) {
     return bytes;
 }
 
-std::u16string StreamName(uint32_t k) { return W("stream" + std::to_string(k)); }
-
 // Reads the version of every stream; fails the test on torn contents.
 std::vector<uint32_t> CheckVersions(const std::string& path) {
     std::vector<uint32_t> versions;
-    Listing listing;
-    const HRESULT hr = ReadTree(path, &listing);
-    EXPECT_EQ(hr, S_OK);
+    Listing listing = TreeOf(path);
     for (uint32_t k = 0; k < kStreams; ++k) {
         const std::string& bytes = listing["stream" + std::to_string(k)];
         uint32_t v = 0;
@@ -53,22 +49,13 @@ std::vector<uint32_t> CheckVersions(const std::string& path) {
 [[noreturn]] void KeepReplacing(const std::string& path, std::vector<uint32_t> versions, unsigned seed, int done) {
     std::mt19937 random(seed);
     for (;;) {
-        IStorage* root = nullptr;
-        if (FAILED(StgOpenStorage(W(path).c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0, &root)))
-            _exit(2);
         // One or several streams per change.
-        const int changes = 1 + random() % 3;
-        for (int c = 0; c < changes; ++c) {
+        std::vector<Node> changes;
+        for (int c = 1 + random() % 3; c > 0; --c) {
             const uint32_t k = random() % kStreams;
-            const std::string bytes = Contents(k, ++versions[k]);
-            IStream* stream = nullptr;
-            if (FAILED(root->CreateStream(StreamName(k).c_str(), STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_CREATE, 0,
-                                          0, &stream)))
-                _exit(3);
-            stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), nullptr);
-            stream->Release();
+            changes.push_back(Stream("stream" + std::to_string(k), Contents(k, ++versions[k])));
         }
-        root->Release();
+        if (FAILED(ChangeTree(path, changes))) _exit(2);
         if (write(done, "x", 1) != 1) _exit(4);
     }
 }
@@ -111,12 +98,6 @@ TEST(CrashSafety, WriterKilledAtRandomMomentsLeavesWholeStreams) {
     EXPECT_GE(progressed, static_cast<uint32_t>(kKills));  // at least one change before each kill
 }
 
-}  // namespace
-}  // namespace vek::test
-
-namespace vek::test {
-namespace {
-
 TEST(CrashSafety, FileFullDuringCommitKeepsTheOldContents) {
     TempHome home;
     const std::string path = home / "full.cfg";
@@ -136,8 +117,7 @@ TEST(CrashSafety, FileFullDuringCommitKeepsTheOldContents) {
         rlimit limit{size + growth, size + growth};
         setrlimit(RLIMIT_FSIZE, &limit);
         IStorage* root = nullptr;
-        if (FAILED(StgOpenStorage(W(path).c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0, &root)))
-            _exit(2);
+        if (FAILED(OpenFile(path, &root))) _exit(2);
         IStream* stream = nullptr;
         root->CreateStream(u"grow", STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_CREATE, 0, 0, &stream);
         const std::string bytes = Pattern(19000, 3);
@@ -151,9 +131,7 @@ TEST(CrashSafety, FileFullDuringCommitKeepsTheOldContents) {
     waitpid(child, &status, 0);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
-    Listing listing;
-    ASSERT_EQ(ReadTree(path, &listing), S_OK);
-    EXPECT_TRUE(listing == Expected(plan)) << "the new contents leaked in";
+    EXPECT_TRUE(TreeOf(path) == Expected(plan)) << "the new contents leaked in";
 }
 
 }  // namespace

@@ -7,73 +7,33 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 
+#include "compound/tree_io.h"
+#include "support/run_tool.h"
 #include "support/temp_home.h"
-#include "vekconfig/storage.h"
-#include "vekconfig/text.h"
 
 namespace vek::test {
 namespace {
 
-constexpr DWORD kWrite = STGM_READWRITE | STGM_SHARE_EXCLUSIVE;
-constexpr DWORD kCreate = STGM_CREATE | kWrite;
 // Large enough that the file is not simply read whole at open.
 constexpr size_t kBulk = 3u << 19;
 
-HRESULT Put(IStorage* root, const char16_t* name, const std::string& bytes) {
-    IStream* stream = nullptr;
-    HRESULT hr = root->CreateStream(name, kCreate, 0, 0, &stream);
-    if (FAILED(hr)) return hr;
-    ULONG written = 0;
-    hr = stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &written);
-    stream->Release();
-    return hr;
+HRESULT CreateLarge(const std::string& path, char fill, const std::string& note) {
+    return WriteTree(path, {Stream("bulk", std::string(kBulk, fill)), Stream("note", note)});
 }
 
-// Opens path for writing and replaces stream "note" with note.
-HRESULT ChangeNote(const std::string& path, const std::string& note) {
-    IStorage* root = nullptr;
-    HRESULT hr = StgOpenStorage(Utf8ToUtf16(path).c_str(), nullptr, kWrite, nullptr, 0, &root);
-    if (FAILED(hr)) return hr;
-    hr = Put(root, u"note", note);
-    root->Release();
-    return hr;
-}
+HRESULT ChangeNote(const std::string& path, const std::string& note) { return ChangeTree(path, {Stream("note", note)}); }
 
 // Stream "note" as a writer sees it: path opened for writing, as for a
 // change; the status when that fails.
 std::string NoteSeenByAWriter(const std::string& path) {
     IStorage* root = nullptr;
-    HRESULT hr = StgOpenStorage(Utf8ToUtf16(path).c_str(), nullptr, kWrite, nullptr, 0, &root);
+    const HRESULT hr = OpenFile(path, &root);
     if (FAILED(hr)) return "open failed: " + std::to_string(hr);
-    IStream* stream = nullptr;
-    hr = root->OpenStream(u"note", nullptr, kWrite, 0, &stream);
-    std::string note = "no note";
-    if (SUCCEEDED(hr)) {
-        char buffer[256];
-        ULONG read = 0;
-        note = SUCCEEDED(stream->Read(buffer, sizeof buffer, &read)) ? std::string(buffer, read) : "read failed";
-        stream->Release();
-    }
+    const std::string note = ReadOne(root, "note");
     root->Release();
     return note;
-}
-
-HRESULT CreateLarge(const std::string& path, char fill, const std::string& note) {
-    IStorage* root = nullptr;
-    HRESULT hr = StgCreateDocfile(Utf8ToUtf16(path).c_str(), kCreate, 0, &root);
-    if (FAILED(hr)) return hr;
-    hr = Put(root, u"bulk", std::string(kBulk, fill));
-    if (SUCCEEDED(hr)) hr = Put(root, u"note", note);
-    root->Release();
-    return hr;
-}
-
-std::string Bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 TEST(KeptState, ChangesByAnotherProcessBetweenOpensAreSeen) {
@@ -101,7 +61,7 @@ TEST(KeptState, EarlierBytesPutBackUnderTheSameInodeAreReadAsTheyAre) {
     TempHome home;
     const std::string path = home / "large.cfg";
     ASSERT_EQ(CreateLarge(path, 'x', "first"), S_OK);
-    const std::string first = Bytes(path);
+    const std::string first = Slurp(path);
     ASSERT_EQ(ChangeNote(path, "second"), S_OK);
     {
         // In place, as a restore would: the same inode.
@@ -133,9 +93,7 @@ TEST(KeptState, EveryCommitLeavesALaterRootTime) {
     for (int round = 1; round <= 3; ++round) {
         ASSERT_EQ(ChangeNote(path, std::to_string(round)), S_OK);
         IStorage* root = nullptr;
-        ASSERT_EQ(StgOpenStorage(Utf8ToUtf16(path).c_str(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0,
-                                 &root),
-                  S_OK);
+        ASSERT_EQ(OpenFile(path, &root, STGM_READ | STGM_SHARE_EXCLUSIVE), S_OK);
         STATSTG stat = {};
         ASSERT_EQ(root->Stat(&stat, STATFLAG_NONAME), S_OK);
         root->Release();

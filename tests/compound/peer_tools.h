@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "compound/tree_io.h"
+#include "support/run_tool.h"
 
 namespace vek::test {
 
@@ -24,11 +25,6 @@ inline int RunShell(const std::string& command, std::string* output = nullptr) {
     const int status = pclose(pipe);
     if (output != nullptr) *output = text;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-inline std::string Slurp(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // A directory tree as a listing: directories are storages, files streams.

@@ -34,6 +34,19 @@ int CheckRedBlack(RawFile& raw, uint32_t id, const std::u16string* low, const st
     return left + (e.color == kBlack ? 1 : 0);
 }
 
+// The root's tree in path: a black top, ordered, red-black, n entries, shallow.
+void ExpectRedBlackTree(const std::string& path, size_t n) {
+    SCOPED_TRACE(n);
+    RawFile raw(path);
+    const uint32_t top = raw.Entry(0).child;
+    EXPECT_EQ(raw.Entry(top).color, kBlack);
+    size_t count = 0;
+    int maxDepth = 0;
+    EXPECT_GT(CheckRedBlack(raw, top, nullptr, nullptr, &count, 1, &maxDepth), 0);
+    EXPECT_EQ(count, n);
+    EXPECT_LE(maxDepth, 2 * std::bit_width(n + 1));
+}
+
 TEST(SiblingTree, EveryWrittenTreeIsOrderedRedBlackAndShallow) {
     TempHome home;
     for (size_t n : {1, 2, 3, 4, 5, 6, 7, 8, 15, 16, 17, 100, 255, 256, 2000}) {
@@ -41,14 +54,7 @@ TEST(SiblingTree, EveryWrittenTreeIsOrderedRedBlackAndShallow) {
         for (size_t i = 0; i < n; ++i) plan.push_back(Stream("n" + std::to_string(i * 7919 % 10007), "x"));
         const std::string path = home / ("tree" + std::to_string(n) + ".cfg");
         ASSERT_EQ(WriteTree(path, plan), S_OK);
-        RawFile raw(path);
-        const uint32_t top = raw.Entry(0).child;
-        ASSERT_EQ(raw.Entry(top).color, kBlack) << n;
-        size_t count = 0;
-        int maxDepth = 0;
-        EXPECT_GT(CheckRedBlack(raw, top, nullptr, nullptr, &count, 1, &maxDepth), 0) << n;
-        EXPECT_EQ(count, n);
-        EXPECT_LE(maxDepth, 2 * std::bit_width(n + 1)) << n;
+        ExpectRedBlackTree(path, n);
     }
 }
 
@@ -59,17 +65,12 @@ TEST(SiblingTree, TreeStaysRedBlackAfterElementsAreDestroyedAndRenamed) {
     for (int i = 0; i < 300; ++i) plan.push_back(Stream("e" + std::to_string(i), "x"));
     ASSERT_EQ(WriteTree(path, plan), S_OK);
     IStorage* root = nullptr;
-    ASSERT_EQ(StgOpenStorage(W(path).c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0, &root), S_OK);
+    ASSERT_EQ(OpenFile(path, &root), S_OK);
     for (int i = 0; i < 300; i += 3) ASSERT_EQ(root->DestroyElement(W("e" + std::to_string(i)).c_str()), S_OK);
     ASSERT_EQ(root->RenameElement(u"e1", u"zz_renamed"), S_OK);
     root->Release();
-    RawFile raw(path);
-    size_t count = 0;
-    int maxDepth = 0;
-    EXPECT_GT(CheckRedBlack(raw, raw.Entry(0).child, nullptr, nullptr, &count, 1, &maxDepth), 0);
-    EXPECT_EQ(count, 200u);
-    Listing listing;
-    ASSERT_EQ(ReadTree(path, &listing), S_OK);
+    ExpectRedBlackTree(path, 200);
+    Listing listing = TreeOf(path);
     EXPECT_EQ(listing.count("zz_renamed"), 1u);
     EXPECT_EQ(listing.count("e1"), 0u);
 }

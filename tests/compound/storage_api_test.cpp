@@ -6,6 +6,7 @@
 
 #include <fstream>
 
+#include "compound/raw_file.h"
 #include "compound/tree_io.h"
 #include "support/temp_home.h"
 
@@ -24,75 +25,66 @@ protected:
     }
     IStorage* Open(DWORD mode) {
         IStorage* root = nullptr;
-        EXPECT_EQ(StgOpenStorage(W(path_).c_str(), nullptr, mode, nullptr, 0, &root), S_OK);
+        EXPECT_EQ(OpenFile(path_, &root, mode), S_OK);
         return root;
+    }
+    // Runs body in a child process; its exit status.
+    template <typename Body>
+    static int InChild(Body body) {
+        const pid_t child = fork();
+        if (child == 0) _exit(body());
+        int status = 0;
+        waitpid(child, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
     TempHome home_;
     std::string path_;
 };
 
-TEST_F(StorageApi, MissingFileIsFileNotFound) {
+TEST_F(StorageApi, MissingOrForeignFileHasItsStatusAndNoStorage) {
     IStorage* root = nullptr;
-    EXPECT_EQ(StgOpenStorage(W((home_ / "none.cfg").string()).c_str(), nullptr, kRead, nullptr, 0, &root),
-              STG_E_FILENOTFOUND);
+    EXPECT_EQ(StgOpenStorage(W(home_ / "none.cfg").c_str(), nullptr, kRead, nullptr, 0, &root), STG_E_FILENOTFOUND);
     EXPECT_EQ(root, nullptr);
-}
-
-TEST_F(StorageApi, CreateInMissingDirectoryIsPathNotFound) {
-    IStorage* root = nullptr;
-    EXPECT_EQ(StgCreateDocfile(W((home_ / "no/such.cfg").string()).c_str(), kCreate, 0, &root), STG_E_PATHNOTFOUND);
+    EXPECT_EQ(StgCreateDocfile(W(home_ / "no/such.cfg").c_str(), kCreate, 0, &root), STG_E_PATHNOTFOUND);
     EXPECT_EQ(root, nullptr);
-}
-
-TEST_F(StorageApi, FileThatIsNotCompoundIsRefused) {
-    const std::string text = (home_ / "text.cfg").string();
+    const std::string text = home_ / "text.cfg";
     std::ofstream(text) << std::string(2000, 'x');
-    IStorage* root = nullptr;
     EXPECT_EQ(StgOpenStorage(W(text).c_str(), nullptr, kRead, nullptr, 0, &root), STG_E_FILEALREADYEXISTS);
+    EXPECT_EQ(root, nullptr);
 }
 
-TEST_F(StorageApi, SecondOpenInTheSameProcessIsLockViolation) {
-    IStorage* first = Open(kReadWrite);
-    IStorage* second = nullptr;
-    EXPECT_EQ(StgOpenStorage(W(path_).c_str(), nullptr, kRead, nullptr, 0, &second), STG_E_LOCKVIOLATION);
-    EXPECT_EQ(StgCreateDocfile(W(path_).c_str(), kCreate, 0, &second), STG_E_LOCKVIOLATION);
-    first->Release();
+TEST_F(StorageApi, SecondOpenInThisOrAnotherProcessIsLockViolationUntilReleased) {
+    for (const DWORD held : {kReadWrite, kRead}) {
+        IStorage* first = Open(held);
+        IStorage* second = nullptr;
+        EXPECT_EQ(OpenFile(path_, &second, kRead), STG_E_LOCKVIOLATION) << held;
+        EXPECT_EQ(StgCreateDocfile(W(path_).c_str(), kCreate, 0, &second), STG_E_LOCKVIOLATION) << held;
+        EXPECT_EQ(InChild([&] {
+                      IStorage* root = nullptr;
+                      return OpenFile(path_, &root, kRead) == STG_E_LOCKVIOLATION;
+                  }),
+                  1)
+            << held;
+        first->Release();
+    }
     IStorage* third = Open(kRead);
     ASSERT_NE(third, nullptr);
     third->Release();
 }
 
-TEST_F(StorageApi, OpenInAnotherProcessIsLockViolation) {
-    IStorage* held = Open(kRead);
-    const pid_t child = fork();
-    if (child == 0) {
-        IStorage* root = nullptr;
-        const HRESULT hr = StgOpenStorage(W(path_).c_str(), nullptr, kRead, nullptr, 0, &root);
-        _exit(hr == STG_E_LOCKVIOLATION ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    held->Release();
-}
-
 TEST_F(StorageApi, ReadOnlyFileIsAccessDeniedForWritingButOpensForReading) {
     chmod(path_.c_str(), 0444);
     chmod(home_.path().c_str(), 0755);
-    const pid_t child = fork();
-    if (child == 0) {
-        // Root may write anything: try as an ordinary user.
-        if (geteuid() == 0 && setuid(65534) != 0) _exit(3);
-        IStorage* root = nullptr;
-        if (StgOpenStorage(W(path_).c_str(), nullptr, kReadWrite, nullptr, 0, &root) != STG_E_ACCESSDENIED) _exit(1);
-        if (StgOpenStorage(W(path_).c_str(), nullptr, kRead, nullptr, 0, &root) != S_OK) _exit(2);
-        root->Release();
-        _exit(0);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(InChild([&] {
+                  // Root may write anything: try as an ordinary user.
+                  if (geteuid() == 0 && setuid(65534) != 0) return 3;
+                  IStorage* root = nullptr;
+                  if (OpenFile(path_, &root, kReadWrite) != STG_E_ACCESSDENIED) return 1;
+                  if (OpenFile(path_, &root, kRead) != S_OK) return 2;
+                  root->Release();
+                  return 0;
+              }),
+              0);
 }
 
 TEST_F(StorageApi, WritableOpenOfStreamInReadOnlyFileIsInvalidFlag) {
@@ -107,20 +99,17 @@ TEST_F(StorageApi, WritableOpenOfStreamInReadOnlyFileIsInvalidFlag) {
     root->Release();
 }
 
-TEST_F(StorageApi, BadNamesAreInvalidName) {
+TEST_F(StorageApi, NamesAreCheckedAndCompareWithoutCaseAndMissingOrWrongTypeIsFileNotFound) {
     IStorage* root = Open(kReadWrite);
     IStream* stream = nullptr;
     for (const char16_t* bad : {u"", u"a/b", u"a\\b", u"a:b", u"a!b", u"12345678901234567890123456789012"})
         EXPECT_EQ(root->CreateStream(bad, kCreate, 0, 0, &stream), STG_E_INVALIDNAME) << Utf16ToUtf8(bad);
     EXPECT_EQ(root->CreateStream(u"1234567890123456789012345678901", kCreate, 0, 0, &stream), S_OK);
     stream->Release();
-    root->Release();
-}
-
-TEST_F(StorageApi, MissingOrWrongTypeElementIsFileNotFound) {
-    IStorage* root = Open(kReadWrite);
-    IStream* stream = nullptr;
+    ASSERT_EQ(root->OpenStream(u"a", nullptr, kRead, 0, &stream), S_OK);
+    stream->Release();
     IStorage* sub = nullptr;
+    EXPECT_EQ(root->CreateStorage(u"SUB", kReadWrite, 0, 0, &sub), STG_E_FILEALREADYEXISTS);
     EXPECT_EQ(root->OpenStream(u"nothing", nullptr, kReadWrite, 0, &stream), STG_E_FILENOTFOUND);
     EXPECT_EQ(root->OpenStream(u"Sub", nullptr, kReadWrite, 0, &stream), STG_E_FILENOTFOUND);
     EXPECT_EQ(root->OpenStorage(u"A", nullptr, kReadWrite, nullptr, 0, &sub), STG_E_FILENOTFOUND);
@@ -128,17 +117,7 @@ TEST_F(StorageApi, MissingOrWrongTypeElementIsFileNotFound) {
     root->Release();
 }
 
-TEST_F(StorageApi, NamesCompareWithoutCase) {
-    IStorage* root = Open(kReadWrite);
-    IStream* stream = nullptr;
-    ASSERT_EQ(root->OpenStream(u"a", nullptr, kRead, 0, &stream), S_OK);
-    stream->Release();
-    IStorage* sub = nullptr;
-    EXPECT_EQ(root->CreateStorage(u"SUB", kReadWrite, 0, 0, &sub), STG_E_FILEALREADYEXISTS);
-    root->Release();
-}
-
-TEST_F(StorageApi, SecondOpenOfAnOpenElementIsAccessDenied) {
+TEST_F(StorageApi, OpenElementIsAccessDeniedAndCreateReplacesOnlyWithTheCreateFlag) {
     IStorage* root = Open(kReadWrite);
     IStream* first = nullptr;
     IStream* second = nullptr;
@@ -147,24 +126,21 @@ TEST_F(StorageApi, SecondOpenOfAnOpenElementIsAccessDenied) {
     EXPECT_EQ(root->CreateStream(u"A", kCreate, 0, 0, &second), STG_E_ACCESSDENIED);
     EXPECT_EQ(root->DestroyElement(u"A"), STG_E_ACCESSDENIED);
     first->Release();
-    root->Release();
-}
-
-TEST_F(StorageApi, CreateStreamReplacesStreamOrStorageOfThatName) {
-    IStorage* root = Open(kReadWrite);
-    IStream* stream = nullptr;
-    ASSERT_EQ(root->CreateStream(u"Sub", kCreate, 0, 0, &stream), S_OK);
+    // A stream replaces the storage of that name.
+    ASSERT_EQ(root->CreateStream(u"Sub", kCreate, 0, 0, &first), S_OK);
     STATSTG stat;
-    ASSERT_EQ(stream->Stat(&stat, STATFLAG_NONAME), S_OK);
+    ASSERT_EQ(first->Stat(&stat, STATFLAG_NONAME), S_OK);
     EXPECT_EQ(stat.type, STGTY_STREAM);
     EXPECT_EQ(stat.cbSize.QuadPart, 0u);
-    stream->Write("new", 3, nullptr);
-    stream->Release();
-    EXPECT_EQ(root->CreateStream(u"A", kReadWrite, 0, 0, &stream), STG_E_FILEALREADYEXISTS);
+    first->Write("new", 3, nullptr);
+    first->Release();
+    EXPECT_EQ(root->CreateStream(u"A", kReadWrite, 0, 0, &first), STG_E_FILEALREADYEXISTS);
     root->Release();
-    Listing listing;
-    ASSERT_EQ(ReadTree(path_, &listing), S_OK);
-    EXPECT_EQ(listing, (Listing{{"/", ""}, {"A", "alpha"}, {"Sub", "new"}}));
+    EXPECT_EQ(TreeOf(path_), (Listing{{"/", ""}, {"A", "alpha"}, {"Sub", "new"}}));
+    EXPECT_EQ(StgCreateDocfile(W(path_).c_str(), kReadWrite, 0, &root), STG_E_FILEALREADYEXISTS);
+    ASSERT_EQ(StgCreateDocfile(W(path_).c_str(), kCreate, 0, &root), S_OK);
+    root->Release();
+    EXPECT_EQ(TreeOf(path_), (Listing{{"/", ""}}));
 }
 
 TEST_F(StorageApi, DestroyElementRemovesEverythingBelow) {
@@ -179,32 +155,36 @@ TEST_F(StorageApi, DestroyElementRemovesEverythingBelow) {
     elements->Release();
     sub->Release();
     root->Release();
-    Listing listing;
-    ASSERT_EQ(ReadTree(path_, &listing), S_OK);
-    EXPECT_EQ(listing, (Listing{{"/", ""}, {"A", "alpha"}, {"Sub/", ""}}));
+    EXPECT_EQ(TreeOf(path_), (Listing{{"/", ""}, {"A", "alpha"}, {"Sub/", ""}}));
+}
+
+// "name type size" of each of the next count elements; the call's status in *hr.
+std::vector<std::string> Next(IEnumSTATSTG* elements, ULONG count, HRESULT* hr) {
+    std::vector<STATSTG> stat(count);
+    ULONG fetched = 0;
+    *hr = elements->Next(count, stat.data(), &fetched);
+    std::vector<std::string> seen;
+    for (ULONG i = 0; i < fetched; ++i) {
+        seen.push_back(Utf16ToUtf8(stat[i].pwcsName) + " " + std::to_string(stat[i].type) + " " +
+                       std::to_string(stat[i].cbSize.QuadPart));
+        CoTaskMemFree(stat[i].pwcsName);
+    }
+    return seen;
 }
 
 TEST_F(StorageApi, EnumeratorResetStartsOverAndSeesChanges) {
     IStorage* root = Open(kReadWrite);
     IEnumSTATSTG* elements = nullptr;
     ASSERT_EQ(root->EnumElements(0, nullptr, 0, &elements), S_OK);
-    STATSTG stat[3];
-    ULONG fetched = 0;
-    ASSERT_EQ(elements->Next(3, stat, &fetched), S_FALSE);
-    ASSERT_EQ(fetched, 2u);
-    EXPECT_EQ(Utf16ToUtf8(stat[0].pwcsName), "A");
-    EXPECT_EQ(stat[0].type, STGTY_STREAM);
-    EXPECT_EQ(stat[0].cbSize.QuadPart, 5u);
-    EXPECT_EQ(Utf16ToUtf8(stat[1].pwcsName), "Sub");
-    EXPECT_EQ(stat[1].type, STGTY_STORAGE);
-    for (ULONG i = 0; i < fetched; ++i) CoTaskMemFree(stat[i].pwcsName);
+    HRESULT hr = E_FAIL;
+    EXPECT_EQ(Next(elements, 3, &hr), (std::vector<std::string>{"A 2 5", "Sub 1 0"}));  // 2 stream, 1 storage
+    EXPECT_EQ(hr, S_FALSE);
     IStream* added = nullptr;
     ASSERT_EQ(root->CreateStream(u"B", kCreate, 0, 0, &added), S_OK);
     added->Release();
     ASSERT_EQ(elements->Reset(), S_OK);
-    ASSERT_EQ(elements->Next(3, stat, &fetched), S_OK);
-    EXPECT_EQ(Utf16ToUtf8(stat[1].pwcsName), "B");
-    for (ULONG i = 0; i < fetched; ++i) CoTaskMemFree(stat[i].pwcsName);
+    EXPECT_EQ(Next(elements, 3, &hr), (std::vector<std::string>{"A 2 5", "B 2 0", "Sub 1 0"}));
+    EXPECT_EQ(hr, S_OK);
     elements->Release();
     root->Release();
 }
@@ -214,12 +194,9 @@ TEST_F(StorageApi, EnumeratorSkipsElementsDestroyedAfterItWasMade) {
     IEnumSTATSTG* elements = nullptr;
     ASSERT_EQ(root->EnumElements(0, nullptr, 0, &elements), S_OK);
     ASSERT_EQ(root->DestroyElement(u"A"), S_OK);
-    STATSTG stat[2];
-    ULONG fetched = 0;
-    ASSERT_EQ(elements->Next(2, stat, &fetched), S_FALSE);
-    ASSERT_EQ(fetched, 1u);
-    EXPECT_EQ(Utf16ToUtf8(stat[0].pwcsName), "Sub");
-    CoTaskMemFree(stat[0].pwcsName);
+    HRESULT hr = E_FAIL;
+    EXPECT_EQ(Next(elements, 2, &hr), std::vector<std::string>{"Sub 1 0"});
+    EXPECT_EQ(hr, S_FALSE);
     elements->Release();
     root->Release();
 }
@@ -247,9 +224,7 @@ TEST_F(StorageApi, StreamSeekReadPastEndAndSetSize) {
     ASSERT_EQ(stream->SetSize(size), S_OK);
     stream->Release();
     root->Release();
-    Listing listing;
-    ASSERT_EQ(ReadTree(path_, &listing), S_OK);
-    EXPECT_EQ(listing["A"], std::string("alpha\0\0\0\0\0!\0", 12));
+    EXPECT_EQ(TreeOf(path_)["A"], std::string("alpha\0\0\0\0\0!\0", 12));
 }
 
 TEST_F(StorageApi, ChangeIsInTheFileOnceStreamAndStorageAreReleased) {
@@ -262,24 +237,10 @@ TEST_F(StorageApi, ChangeIsInTheFileOnceStreamAndStorageAreReleased) {
     ASSERT_EQ(root->OpenStorage(u"Sub", nullptr, kReadWrite, nullptr, 0, &sub), S_OK);
     sub->Release();  // releasing any storage commits
     // A second process sees the change while this one still holds the root.
-    std::ifstream raw(path_, std::ios::binary);
-    const std::string image((std::istreambuf_iterator<char>(raw)), {});
-    const std::string copy = (home_ / "copy.cfg").string();
-    std::ofstream(copy, std::ios::binary) << image;
-    Listing listing;
-    ASSERT_EQ(ReadTree(copy, &listing), S_OK);
-    EXPECT_EQ(listing["A"], "changed");
+    const std::string copy = home_ / "copy.cfg";
+    RawFile(path_).Save(copy);
+    EXPECT_EQ(TreeOf(copy)["A"], "changed");
     root->Release();
-}
-
-TEST_F(StorageApi, CreateDocfileWithoutCreateFlagKeepsExistingFile) {
-    IStorage* root = nullptr;
-    EXPECT_EQ(StgCreateDocfile(W(path_).c_str(), kReadWrite, 0, &root), STG_E_FILEALREADYEXISTS);
-    ASSERT_EQ(StgCreateDocfile(W(path_).c_str(), kCreate, 0, &root), S_OK);
-    root->Release();
-    Listing listing;
-    ASSERT_EQ(ReadTree(path_, &listing), S_OK);
-    EXPECT_EQ(listing, (Listing{{"/", ""}}));
 }
 
 }  // namespace

@@ -22,30 +22,17 @@ std::vector<Node> BoundarySizes() {
     return nodes;
 }
 
-TEST(StorageRoundTrip, StreamsAtEverySizeBoundaryKeepTheirBytes) {
+TEST(StorageRoundTrip, StreamsAtEverySizeBoundaryAndNestedStoragesKeepTreeClassesAndBytes) {
     TempHome home;
     const std::string path = home / "sizes.cfg";
-    const auto plan = BoundarySizes();
+    auto plan = BoundarySizes();
+    plan.push_back(Storage("Level1",
+                           {Stream("readme", Pattern(300, 1)),
+                            Storage("Level2", {Storage("LEVEL3", {Stream("deep", Pattern(5000, 2))}, kLevelClass)})},
+                           kLevelClass));
+    plan.push_back(Storage("empty", {}));
     ASSERT_EQ(WriteTree(path, plan, kRootClass), S_OK);
-    Listing listing;
-    ASSERT_EQ(ReadTree(path, &listing), S_OK);
-    EXPECT_EQ(listing, Expected(plan, kRootClass));
-}
-
-TEST(StorageRoundTrip, NestedStoragesKeepTreeAndClasses) {
-    TempHome home;
-    const std::string path = home / "nested.cfg";
-    const std::vector<Node> plan = {
-        Storage("Level1", {Stream("readme", Pattern(300, 1)),
-                           Storage("Level2", {Storage("LEVEL3", {Stream("deep", Pattern(5000, 2))}, kLevelClass)})},
-                kLevelClass),
-        Stream("top", Pattern(10, 3)),
-        Storage("empty", {}),
-    };
-    ASSERT_EQ(WriteTree(path, plan, kRootClass), S_OK);
-    Listing listing;
-    ASSERT_EQ(ReadTree(path, &listing), S_OK);
-    EXPECT_EQ(listing, Expected(plan, kRootClass));
+    EXPECT_EQ(TreeOf(path), Expected(plan, kRootClass));
 }
 
 TEST(StorageRoundTrip, ReplacingStreamsAcrossTheMiniCutoffKeepsOthersIntact) {
@@ -58,14 +45,8 @@ TEST(StorageRoundTrip, ReplacingStreamsAcrossTheMiniCutoffKeepsOthersIntact) {
     for (size_t i = 0; i < plan.size(); ++i) {
         const size_t size = plan[i].bytes.size();
         plan[i].bytes = Pattern(size >= 4096 ? size / 40 : size * 3 + 4096, 100 + i);
-        IStorage* root = nullptr;
-        ASSERT_EQ(StgOpenStorage(W(path).c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0, &root),
-                  S_OK);
-        ASSERT_EQ(WriteChildren(root, {plan[i]}), S_OK);
-        root->Release();
-        Listing listing;
-        ASSERT_EQ(ReadTree(path, &listing), S_OK);
-        ASSERT_EQ(listing, Expected(plan)) << "after replacing " << plan[i].name;
+        ASSERT_EQ(ChangeTree(path, {plan[i]}), S_OK);
+        ASSERT_EQ(TreeOf(path), Expected(plan)) << "after replacing " << plan[i].name;
     }
 }
 
@@ -78,7 +59,7 @@ TEST(StorageRoundTrip, SectorsReusedWhileALargeFileIsOpenReadBackTheirNewBytes) 
     for (unsigned i = 0; i < 200; ++i) plan.push_back(Stream("s" + std::to_string(1000 + i), Pattern(9308, i)));
     ASSERT_EQ(WriteTree(path, plan), S_OK);
     IStorage* root = nullptr;
-    ASSERT_EQ(StgOpenStorage(W(path).c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0, &root), S_OK);
+    ASSERT_EQ(OpenFile(path, &root), S_OK);
     ASSERT_EQ(root->DestroyElement(W("s1100").c_str()), S_OK);
     ASSERT_EQ(root->Commit(0), S_OK);
     // Reading the neighbours pulls the freed sectors into the cache; the new
@@ -92,9 +73,7 @@ TEST(StorageRoundTrip, SectorsReusedWhileALargeFileIsOpenReadBackTheirNewBytes) 
     root->Release();
     plan.erase(plan.begin() + 100);
     plan.push_back(added);
-    Listing listing;
-    ASSERT_EQ(ReadTree(path, &listing), S_OK);
-    EXPECT_EQ(listing, Expected(plan));
+    EXPECT_EQ(TreeOf(path), Expected(plan));
 }
 
 TEST(StorageRoundTrip, RepeatedChangesToALargeFileReuseItsFreedSectors) {
@@ -112,17 +91,11 @@ TEST(StorageRoundTrip, RepeatedChangesToALargeFileReuseItsFreedSectors) {
     for (unsigned round = 0; round < 40; ++round) {
         plan[1].bytes = Pattern(20000, 100 + round);
         plan[2 + round % 3].bytes = Pattern(2000, 200 + round);
-        IStorage* root = nullptr;
-        ASSERT_EQ(StgOpenStorage(W(path).c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0, &root),
-                  S_OK);
-        ASSERT_EQ(WriteChildren(root, {plan[1], plan[2 + round % 3]}), S_OK);
-        root->Release();
+        ASSERT_EQ(ChangeTree(path, {plan[1], plan[2 + round % 3]}), S_OK);
     }
     EXPECT_LT(std::filesystem::file_size(path), initialSize + (256u << 10));
     EXPECT_LE(RawFile(path).Entry(compound::kRootId).sizeLow, initialMiniStream + 3 * 2048);
-    Listing listing;
-    ASSERT_EQ(ReadTree(path, &listing), S_OK);
-    EXPECT_EQ(listing, Expected(plan));
+    EXPECT_EQ(TreeOf(path), Expected(plan));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/scoped_key.h"
 #include "vekconfig/storage.h"
 #include "vekconfig/text.h"
 
@@ -65,6 +66,11 @@ inline HRESULT WriteChildren(IStorage* storage, const std::vector<Node>& childre
     return S_OK;
 }
 
+// Opens path in mode, read-write unless told otherwise.
+inline HRESULT OpenFile(const std::string& path, IStorage** root, DWORD mode = STGM_READWRITE | STGM_SHARE_EXCLUSIVE) {
+    return StgOpenStorage(W(path).c_str(), nullptr, mode, nullptr, 0, root);
+}
+
 // Creates path with the given root class and children.
 inline HRESULT WriteTree(const std::string& path, const std::vector<Node>& children, GUID rootClsid = GUID_NULL) {
     IStorage* root = nullptr;
@@ -80,10 +86,29 @@ inline HRESULT WriteTree(const std::string& path, const std::vector<Node>& child
 // "path" => bytes for streams.
 using Listing = std::map<std::string, std::string>;
 
-inline std::string GuidText(const GUID& guid) {
-    WCHAR text[39];
-    StringFromGUID2(guid, text, 39);
-    return Utf16ToUtf8(text);
+// A class ID as text, "" for the null class.
+inline std::string ClassText(const GUID& guid) {
+    return guid == GUID_NULL ? "" : Utf16ToUtf8(GuidText(guid));
+}
+
+// The bytes of the stream name of storage.
+inline HRESULT ReadStream(IStorage* storage, const WCHAR* name, std::string* bytes) {
+    IStream* stream = nullptr;
+    HRESULT hr = storage->OpenStream(name, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &stream);
+    if (FAILED(hr)) return hr;
+    STATSTG stat;
+    stream->Stat(&stat, STATFLAG_NONAME);
+    bytes->assign(stat.cbSize.QuadPart, '\0');
+    ULONG read = 0;
+    hr = stream->Read(bytes->data(), static_cast<ULONG>(bytes->size()), &read);
+    stream->Release();
+    return FAILED(hr) ? hr : read == bytes->size() ? S_OK : STG_E_READFAULT;
+}
+
+// The bytes of one stream of storage; empty when it cannot be read.
+inline std::string ReadOne(IStorage* storage, const std::string& name) {
+    std::string bytes;
+    return ReadStream(storage, W(name).c_str(), &bytes) == S_OK ? bytes : std::string();
 }
 
 inline HRESULT ReadStorage(IStorage* storage, const std::string& prefix, Listing* listing) {
@@ -92,84 +117,74 @@ inline HRESULT ReadStorage(IStorage* storage, const std::string& prefix, Listing
     if (FAILED(hr)) return hr;
     STATSTG stat;
     while ((hr = elements->Next(1, &stat, nullptr)) == S_OK) {
-        const std::string name = Utf16ToUtf8(stat.pwcsName);
-        const std::string path = prefix + name;
+        const std::string path = prefix + Utf16ToUtf8(stat.pwcsName);
         if (stat.type == STGTY_STORAGE) {
             IStorage* sub = nullptr;
             hr = storage->OpenStorage(stat.pwcsName, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0, &sub);
-            CoTaskMemFree(stat.pwcsName);
-            if (FAILED(hr)) break;
-            STATSTG own;
-            sub->Stat(&own, STATFLAG_NONAME);
-            (*listing)[path + "/"] = own.clsid == GUID_NULL ? "" : GuidText(own.clsid);
-            hr = ReadStorage(sub, path + "/", listing);
-            sub->Release();
-            if (FAILED(hr)) break;
-        } else {
-            IStream* stream = nullptr;
-            hr = storage->OpenStream(stat.pwcsName, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &stream);
-            CoTaskMemFree(stat.pwcsName);
-            if (FAILED(hr)) break;
-            std::string bytes(stat.cbSize.QuadPart, '\0');
-            ULONG read = 0;
-            hr = stream->Read(bytes.data(), static_cast<ULONG>(bytes.size()), &read);
-            stream->Release();
-            if (FAILED(hr)) break;
-            if (read != bytes.size()) {
-                hr = STG_E_READFAULT;
-                break;
+            if (SUCCEEDED(hr)) {
+                STATSTG own;
+                sub->Stat(&own, STATFLAG_NONAME);
+                (*listing)[path + "/"] = ClassText(own.clsid);
+                hr = ReadStorage(sub, path + "/", listing);
+                sub->Release();
             }
-            (*listing)[path] = bytes;
+        } else {
+            hr = ReadStream(storage, stat.pwcsName, &(*listing)[path]);
         }
+        CoTaskMemFree(stat.pwcsName);
+        if (FAILED(hr)) break;
     }
     elements->Release();
     return hr == S_FALSE ? S_OK : hr;
-}
-
-// The bytes of one stream of storage; empty when it cannot be read.
-inline std::string ReadOne(IStorage* storage, const std::string& name) {
-    IStream* stream = nullptr;
-    if (storage->OpenStream(W(name).c_str(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &stream) != S_OK) return {};
-    STATSTG stat;
-    stream->Stat(&stat, STATFLAG_NONAME);
-    std::string bytes(stat.cbSize.QuadPart, '\0');
-    ULONG read = 0;
-    const HRESULT hr = stream->Read(bytes.data(), static_cast<ULONG>(bytes.size()), &read);
-    stream->Release();
-    return hr == S_OK && read == bytes.size() ? bytes : std::string();
 }
 
 // Reads the whole file; the root's class goes under the key "/".
 inline HRESULT ReadTree(const std::string& path, Listing* listing) {
     listing->clear();
     IStorage* root = nullptr;
-    HRESULT hr = StgOpenStorage(W(path).c_str(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0, &root);
+    HRESULT hr = OpenFile(path, &root, STGM_READ | STGM_SHARE_EXCLUSIVE);
     if (FAILED(hr)) return hr;
     STATSTG stat;
     root->Stat(&stat, STATFLAG_NONAME);
-    (*listing)["/"] = stat.clsid == GUID_NULL ? "" : GuidText(stat.clsid);
+    (*listing)["/"] = ClassText(stat.clsid);
     hr = ReadStorage(root, "", listing);
     root->Release();
     return hr;
 }
 
+// The whole file as a listing; fails the test when it cannot be read.
+inline Listing TreeOf(const std::string& path) {
+    Listing listing;
+    EXPECT_EQ(ReadTree(path, &listing), S_OK) << path;
+    return listing;
+}
+
 // The listing a planned tree should read back as.
 inline void Expect(const std::vector<Node>& children, const std::string& prefix, Listing* listing) {
     for (const Node& node : children) {
-        if (node.storage) {
-            (*listing)[prefix + node.name + "/"] = node.clsid == GUID_NULL ? "" : GuidText(node.clsid);
-            Expect(node.children, prefix + node.name + "/", listing);
-        } else {
+        if (!node.storage) {
             (*listing)[prefix + node.name] = node.bytes;
+            continue;
         }
+        (*listing)[prefix + node.name + "/"] = ClassText(node.clsid);
+        Expect(node.children, prefix + node.name + "/", listing);
     }
 }
 
 inline Listing Expected(const std::vector<Node>& children, GUID rootClsid = GUID_NULL) {
-    Listing listing;
-    listing["/"] = rootClsid == GUID_NULL ? "" : GuidText(rootClsid);
+    Listing listing{{"/", ClassText(rootClsid)}};
     Expect(children, "", &listing);
     return listing;
+}
+
+// Opens path for reading and writing, writes the changes and lets it go.
+inline HRESULT ChangeTree(const std::string& path, const std::vector<Node>& changes) {
+    IStorage* root = nullptr;
+    HRESULT hr = OpenFile(path, &root);
+    if (FAILED(hr)) return hr;
+    hr = WriteChildren(root, changes);
+    root->Release();
+    return hr;
 }
 
 }  // namespace vek::test

@@ -8,6 +8,7 @@
 
 #include "platform/event_file.h"
 #include "platform/event_format.h"
+#include "support/scoped_variable.h"
 #include "support/temp_home.h"
 #include "vekconfig/events.h"
 
@@ -44,19 +45,15 @@ TEST(EventFormatTest, EventSurvivesTheRoundTripWithQuotesBreaksAndNonAscii) {
     EXPECT_EQ(entry.line, line);
 }
 
-TEST(EventFormatTest, NoticeAndUnknownIdsGetTheirTexts) {
+TEST(EventFormatTest, NoticeAndUnknownIdsGetTheirTextsAndMissingStringsAreLeftEmpty) {
     const WCHAR* strings[2] = {u"first", u"second"};
-    std::string notice, unknown;
+    std::string notice, unknown, missing;
     AppendEventMessage(notice, {u"s", EVENTLOG_WARNING_TYPE, 0, kEventNotice, 1, strings});
     AppendEventMessage(unknown, {u"s", EVENTLOG_WARNING_TYPE, 0, 0x40001010, 2, strings});
+    AppendEventMessage(missing, {u"s", EVENTLOG_ERROR_TYPE, 0, kEventFunctionFailed, 0, nullptr});
     EXPECT_EQ(notice, "first.");
     EXPECT_EQ(unknown, "Event 0x40001010\nfirst\nsecond");
-}
-
-TEST(EventFormatTest, MissingPlaceholderStringsAreLeftEmpty) {
-    std::string message;
-    AppendEventMessage(message, {u"s", EVENTLOG_ERROR_TYPE, 0, kEventFunctionFailed, 0, nullptr});
-    EXPECT_EQ(message, " function FAILED ().");
+    EXPECT_EQ(missing, " function FAILED ().");
 }
 
 TEST(EventFormatTest, DamagedLinesAreRejected) {
@@ -74,7 +71,7 @@ TEST(EventFormatTest, DamagedLinesAreRejected) {
         << "unknown fields are skipped";
 }
 
-TEST(EventFileTest, FileRotatesOnceToDotOneWhenFull) {
+TEST(EventFileTest, FileRotatesToDotOneWhenFullAndASecondRotationReplacesIt) {
     TempHome home;
     const auto file = home / "events.jsonl";
     const std::string line(99, 'a');
@@ -87,27 +84,19 @@ TEST(EventFileTest, FileRotatesOnceToDotOneWhenFull) {
     ASSERT_EQ(ReadEventLines(file, &lines), ERROR_SUCCESS);
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines.back(), "fourth") << "oldest first";
-}
-
-TEST(EventFileTest, SecondRotationReplacesTheOldDotOne) {
-    TempHome home;
-    const auto file = home / "events.jsonl";
-    for (const char* text : {"one", "two", "three"}) ASSERT_TRUE(AppendEventLine(file, text, 1));
-    std::vector<std::string> lines;
-    ASSERT_EQ(ReadEventLines(file, &lines), ERROR_SUCCESS);
+    const auto second = home / "second.jsonl";
+    for (const char* text : {"one", "two", "three"}) ASSERT_TRUE(AppendEventLine(second, text, 1));
+    lines.clear();
+    ASSERT_EQ(ReadEventLines(second, &lines), ERROR_SUCCESS);
     EXPECT_EQ(lines, (std::vector<std::string>{"two", "three"}));
 }
 
-TEST(EventFileTest, LineStillBeingWrittenIsLeftOut) {
+TEST(EventFileTest, LineStillBeingWrittenIsLeftOutAndAnUnwritableDirectoryFailsTheAppend) {
     TempHome home;
     WriteFile(home / "events.jsonl", "complete\npartial");
     std::vector<std::string> lines;
     ASSERT_EQ(ReadEventLines(home / "events.jsonl", &lines), ERROR_SUCCESS);
     EXPECT_EQ(lines, std::vector<std::string>{"complete"});
-}
-
-TEST(EventFileTest, UnwritableDirectoryFailsTheAppend) {
-    TempHome home;
     EXPECT_FALSE(AppendEventLine(home / "missing" / "events.jsonl", "x"));
     EXPECT_FALSE(AppendEventLine({}, "x"));
 }
@@ -135,28 +124,21 @@ std::vector<EventLogEntry> AppendFromProcesses(const std::filesystem::path& file
         waitpid(child, &status, 0);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     }
-    setenv("VEK_EVENT_LOG", file.c_str(), 1);
+    ScopedVariable variable("VEK_EVENT_LOG", file);
     std::vector<EventLogEntry> entries;
     EXPECT_EQ(ReadEventLog(&entries, skipped), S_OK);
-    unsetenv("VEK_EVENT_LOG");
     return entries;
 }
 
-TEST(EventFileTest, LinesFromManyProcessesAreNeitherLostNorTorn) {
+TEST(EventFileTest, LinesFromManyProcessesAreNeitherLostNorTornWithOrWithoutRotation) {
     TempHome home;
     size_t skipped = 99;
-    const auto entries = AppendFromProcesses(home / "events.jsonl", 64u << 20, &skipped);
+    EXPECT_EQ(AppendFromProcesses(home / "events.jsonl", 64u << 20, &skipped).size(), 800u);
     EXPECT_EQ(skipped, 0u);
-    EXPECT_EQ(entries.size(), 800u);
-}
-
-TEST(EventFileTest, RotationUnderManyWritersKeepsLinesWhole) {
-    TempHome home;
-    size_t skipped = 99;
-    const auto entries = AppendFromProcesses(home / "events.jsonl", 100000, &skipped);
+    skipped = 99;
+    EXPECT_GT(AppendFromProcesses(home / "rotated.jsonl", 100000, &skipped).size(), 0u);
     EXPECT_EQ(skipped, 0u);
-    EXPECT_GT(entries.size(), 0u);
-    EXPECT_LT(std::filesystem::file_size(home / "events.jsonl.1"), 100000u + 4 * 3100u)
+    EXPECT_LT(std::filesystem::file_size(home / "rotated.jsonl.1"), 100000u + 4 * 3100u)
         << "a rotated file is at most the limit plus the lines in flight";
 }
 
@@ -172,25 +154,18 @@ TEST(EventLogReaderTest, DamagedLinesAreSkippedAndCounted) {
     EXPECT_EQ(skipped, 2u);
 }
 
-TEST(EventLogReaderTest, MissingFileIsAnEmptyLog) {
+TEST(EventLogReaderTest, EventLogVariableNamesAnotherFileMissingAtFirst) {
     TempHome home;
+    const auto other = home / "elsewhere.jsonl";
+    ScopedVariable variable("VEK_EVENT_LOG", other);
+    EXPECT_EQ(EventLogPath(), other.string());
     std::vector<EventLogEntry> entries(3);
     EXPECT_EQ(ReadEventLog(&entries, nullptr), S_OK);
     EXPECT_TRUE(entries.empty());
     EXPECT_EQ(ReadEventLog(nullptr, nullptr), E_POINTER);
-}
-
-TEST(EventLogReaderTest, EventLogVariableNamesAnotherFile) {
-    TempHome home;
-    const auto other = home / "elsewhere.jsonl";
-    setenv("VEK_EVENT_LOG", other.c_str(), 1);
-    EXPECT_EQ(EventLogPath(), other.string());
     const WCHAR* strings[1] = {u"noted"};
-    EXPECT_TRUE(DefaultEventSink().Write(
-        {u"VekConfig, Ostrel Norvane", EVENTLOG_WARNING_TYPE, 0, kEventNotice, 1, strings}));
-    std::vector<EventLogEntry> entries;
+    EXPECT_TRUE(DefaultEventSink().Write({u"VekConfig, Ostrel Norvane", EVENTLOG_WARNING_TYPE, 0, kEventNotice, 1, strings}));
     EXPECT_EQ(ReadEventLog(&entries, nullptr), S_OK);
-    unsetenv("VEK_EVENT_LOG");
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].message, "noted.");
     EXPECT_EQ(entries[0].pid, getpid());

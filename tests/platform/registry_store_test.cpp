@@ -13,28 +13,18 @@
 
 #include "platform/env.h"
 #include "platform/registry_test_util.h"
+#include "support/faulty_registry.h"
+#include "support/recording_env.h"
+#include "support/run_tool.h"
+#include "support/scoped_variable.h"
 #include "support/temp_home.h"
 #include "vekconfig/registry.h"
 
 namespace vek::test {
 namespace {
 
-// Points VEK_REGISTRY at a file for its lifetime.
-class ScopedRegistryFile {
-public:
-    explicit ScopedRegistryFile(const std::filesystem::path& path) {
-        setenv("VEK_REGISTRY", path.c_str(), 1);
-    }
-    ~ScopedRegistryFile() { unsetenv("VEK_REGISTRY"); }
-};
-
 void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // Runs sql on a database with a connection of the test's own.
@@ -45,63 +35,60 @@ void RunSql(const std::filesystem::path& path, const char* sql) {
     sqlite3_close(db);
 }
 
-bool KeyExists(const char16_t* path) {
-    HKEY key = nullptr;
-    const LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key);
-    if (status == ERROR_SUCCESS) RegCloseKey(key);
-    return status == ERROR_SUCCESS;
+// Another connection holding the write lock of the registry in home.
+sqlite3* HoldWriteLock(const TempHome& home) {
+    sqlite3* other = nullptr;
+    EXPECT_EQ(sqlite3_open((home / "registry.sqlite").c_str(), &other), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    return other;
 }
 
-TEST(RegistryStore, DatabaseLivesInVekHomeInWalMode) {
-    TempHome home;
-    RegCloseKey(MustCreate(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Here"));
-    const std::string header = ReadFile(home / "registry.sqlite").substr(0, 20);
-    ASSERT_EQ(header.size(), 20u);
-    EXPECT_EQ(header.substr(0, 15), "SQLite format 3");
-    EXPECT_EQ(header[18], 2) << "write version 2 is WAL";
-    EXPECT_EQ(header[19], 2) << "read version 2 is WAL";
-}
-
-TEST(RegistryStore, EachVekHomeHasItsOwnRegistry) {
+TEST(RegistryStore, DatabaseLivesInVekHomeInWalModeOnePerHome) {
     {
         TempHome first;
         RegCloseKey(MustCreate(HKEY_LOCAL_MACHINE, u"SOFTWARE\\OnlyInFirst"));
-        EXPECT_TRUE(KeyExists(u"SOFTWARE\\OnlyInFirst"));
+        EXPECT_TRUE(HasKey(u"SOFTWARE\\OnlyInFirst"));
+        const std::string header = Slurp(first / "registry.sqlite").substr(0, 20);
+        ASSERT_EQ(header.size(), 20u);
+        EXPECT_EQ(header.substr(0, 15), "SQLite format 3");
+        EXPECT_EQ(header[18], 2) << "write version 2 is WAL";
+        EXPECT_EQ(header[19], 2) << "read version 2 is WAL";
     }
     TempHome second;
-    EXPECT_FALSE(KeyExists(u"SOFTWARE\\OnlyInFirst"));
+    EXPECT_FALSE(HasKey(u"SOFTWARE\\OnlyInFirst"));
 }
 
-TEST(RegistryStore, VekRegistryNamesAnotherFile) {
+TEST(RegistryStore, VekRegistryNamesAnotherFileWhoseHandlesAreInvalidElsewhereOrAnUnreachableOne) {
     TempHome home;
+    HKEY first = MustCreate(HKEY_LOCAL_MACHINE, u"SOFTWARE\\First");
     {
-        ScopedRegistryFile file(home / "elsewhere.db");
+        ScopedVariable file("VEK_REGISTRY", home / "elsewhere.db");
+        EXPECT_EQ(SetDword(first, u"V", 1), ERROR_INVALID_HANDLE);
         RegCloseKey(MustCreate(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Elsewhere"));
     }
     EXPECT_TRUE(std::filesystem::exists(home / "elsewhere.db"));
-    EXPECT_FALSE(KeyExists(u"SOFTWARE\\Elsewhere"));
-    ScopedRegistryFile file(home / "elsewhere.db");
-    EXPECT_TRUE(KeyExists(u"SOFTWARE\\Elsewhere"));
+    EXPECT_FALSE(HasKey(u"SOFTWARE\\Elsewhere"));
+    {
+        ScopedVariable file("VEK_REGISTRY", home / "elsewhere.db");
+        EXPECT_TRUE(HasKey(u"SOFTWARE\\Elsewhere"));
+    }
+    ScopedVariable unreachable("VEK_REGISTRY", home / "no-such-dir" / "registry.sqlite");
+    EXPECT_EQ(OpenForRead(HKEY_LOCAL_MACHINE, u"SOFTWARE", &first), ERROR_REGISTRY_IO_FAILED);
 }
 
-TEST(RegistryStore, ChoiceFollowsVekHomeSetBetweenTwoCalls) {
-    if (TestStoreIsPostgres()) GTEST_SKIP() << "the home does not pick a shared database";
+TEST(RegistryStore, ChoiceFollowsVekHomeSetOrRewrittenInPlaceBetweenTwoCalls) {
     TempHome home;
     const std::filesystem::path other = home / "other";
     std::filesystem::create_directory(other);
     RegCloseKey(MustCreate(HKEY_LOCAL_MACHINE, u"SOFTWARE\\InFirst"));
     setenv("VEK_HOME", other.c_str(), 1);
-    EXPECT_FALSE(KeyExists(u"SOFTWARE\\InFirst"));
+    EXPECT_FALSE(HasKey(u"SOFTWARE\\InFirst"));
     RegCloseKey(MustCreate(HKEY_LOCAL_MACHINE, u"SOFTWARE\\InOther"));
     setenv("VEK_HOME", home.path().c_str(), 1);
-    EXPECT_TRUE(KeyExists(u"SOFTWARE\\InFirst"));
-    EXPECT_FALSE(KeyExists(u"SOFTWARE\\InOther"));
+    EXPECT_TRUE(HasKey(u"SOFTWARE\\InFirst"));
+    EXPECT_FALSE(HasKey(u"SOFTWARE\\InOther"));
     EXPECT_TRUE(std::filesystem::exists(other / "registry.sqlite"));
-}
 
-TEST(RegistryStore, ChoiceFollowsVekHomeRewrittenInPlace) {
-    if (TestStoreIsPostgres()) GTEST_SKIP() << "the home does not pick a shared database";
-    TempHome home;
     std::filesystem::create_directory(home / "a");
     std::filesystem::create_directory(home / "b");
     // putenv keeps the buffer itself: changing it changes the value while
@@ -111,69 +98,53 @@ TEST(RegistryStore, ChoiceFollowsVekHomeRewrittenInPlace) {
     putenv(entry.data());
     RegCloseKey(MustCreate(HKEY_LOCAL_MACHINE, u"SOFTWARE\\InA"));
     entry.back() = 'b';
-    EXPECT_FALSE(KeyExists(u"SOFTWARE\\InA"));
+    EXPECT_FALSE(HasKey(u"SOFTWARE\\InA"));
     EXPECT_TRUE(std::filesystem::exists(home / "b" / "registry.sqlite"));
     setenv("VEK_HOME", home.path().c_str(), 1);
 }
 
-TEST(RegistryStore, HandleFromAnotherRegistryIsInvalid) {
-    TempHome home;
-    HKEY key = MustCreate(HKEY_LOCAL_MACHINE, u"SOFTWARE\\First");
-    ScopedRegistryFile file(home / "second.db");
-    EXPECT_EQ(SetDword(key, u"V", 1), ERROR_INVALID_HANDLE);
-}
-
-TEST(RegistryStore, GarbageFileGivesBadDbOnEveryCall) {
-    TempHome home;
-    WriteFile(home / "registry.sqlite", std::string(8192, '\x5a'));
+TEST(RegistryStore, GarbageForeignOrLaterDatabaseGivesBadDbAndIsLeftAsItWas) {
     HKEY key = nullptr;
-    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE", 0, KEY_READ, &key), ERROR_BADDB);
-    EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE", 0, nullptr, 0, KEY_WRITE, nullptr,
-                              &key, nullptr),
-              ERROR_BADDB);
-    EXPECT_EQ(SetDword(HKEY_LOCAL_MACHINE, u"V", 1), ERROR_BADDB);
-    WCHAR name[8];
-    DWORD length = 8;
-    EXPECT_EQ(RegEnumKeyExW(HKEY_LOCAL_MACHINE, 0, name, &length, nullptr, nullptr, nullptr,
-                            nullptr),
-              ERROR_BADDB);
-    // The file is left as it was for someone to look at.
-    EXPECT_EQ(ReadFile(home / "registry.sqlite"), std::string(8192, '\x5a'));
-}
-
-TEST(RegistryStore, DatabaseOfAnotherProgramGivesBadDb) {
-    TempHome home;
-    RunSql(home / "registry.sqlite", "CREATE TABLE keys(x); INSERT INTO keys VALUES(1);");
-    HKEY key = nullptr;
-    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE", 0, KEY_READ, &key), ERROR_BADDB);
-    EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE", 0, nullptr, 0, KEY_WRITE, nullptr,
-                              &key, nullptr),
-              ERROR_BADDB);
-    // Nothing of ours was added to the other program's file.
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open((home / "registry.sqlite").c_str(), &db), SQLITE_OK);
-    int tables = 0;
-    sqlite3_exec(
-        db, "SELECT count(*) FROM sqlite_master",
-        [](void* out, int, char** row, char**) {
-            *static_cast<int*>(out) = std::atoi(row[0]);
-            return 0;
-        },
-        &tables, nullptr);
-    sqlite3_close(db);
-    EXPECT_EQ(tables, 1);
-}
-
-TEST(RegistryStore, DatabaseOfLaterVersionGivesBadDb) {
+    {
+        TempHome home;
+        WriteFile(home / "registry.sqlite", std::string(8192, '\x5a'));
+        EXPECT_EQ(OpenForRead(HKEY_LOCAL_MACHINE, u"SOFTWARE", &key), ERROR_BADDB);
+        EXPECT_EQ(CreateForWrite(HKEY_LOCAL_MACHINE, u"SOFTWARE", &key), ERROR_BADDB);
+        EXPECT_EQ(SetDword(HKEY_LOCAL_MACHINE, u"V", 1), ERROR_BADDB);
+        WCHAR name[8];
+        DWORD length = 8;
+        EXPECT_EQ(RegEnumKeyExW(HKEY_LOCAL_MACHINE, 0, name, &length, nullptr, nullptr, nullptr, nullptr),
+                  ERROR_BADDB);
+        // The file is left as it was for someone to look at.
+        EXPECT_EQ(Slurp(home / "registry.sqlite"), std::string(8192, '\x5a'));
+    }
+    {
+        TempHome home;
+        RunSql(home / "registry.sqlite", "CREATE TABLE keys(x); INSERT INTO keys VALUES(1);");
+        EXPECT_EQ(OpenForRead(HKEY_LOCAL_MACHINE, u"SOFTWARE", &key), ERROR_BADDB);
+        EXPECT_EQ(CreateForWrite(HKEY_LOCAL_MACHINE, u"SOFTWARE", &key), ERROR_BADDB);
+        // Nothing of ours was added to the other program's file.
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open((home / "registry.sqlite").c_str(), &db), SQLITE_OK);
+        int tables = 0;
+        sqlite3_exec(
+            db, "SELECT count(*) FROM sqlite_master",
+            [](void* out, int, char** row, char**) {
+                *static_cast<int*>(out) = std::atoi(row[0]);
+                return 0;
+            },
+            &tables, nullptr);
+        sqlite3_close(db);
+        EXPECT_EQ(tables, 1);
+    }
     TempHome home;
     RegCloseKey(MustCreate(HKEY_LOCAL_MACHINE, u"SOFTWARE"));
     {
-        ScopedRegistryFile moveAway(home / "other.db");
-        KeyExists(u"SOFTWARE");  // lets go of the first database's connections
+        ScopedVariable moveAway("VEK_REGISTRY", home / "other.db");
+        HasKey(u"SOFTWARE");  // lets go of the first database's connections
         RunSql(home / "registry.sqlite", "PRAGMA user_version = 2;");
     }
-    HKEY key = nullptr;
-    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE", 0, KEY_READ, &key), ERROR_BADDB);
+    EXPECT_EQ(OpenForRead(HKEY_LOCAL_MACHINE, u"SOFTWARE", &key), ERROR_BADDB) << "a later version";
 }
 
 TEST(RegistryStore, DamagedPagesGiveBadDbNotACrash) {
@@ -190,11 +161,11 @@ TEST(RegistryStore, DamagedPagesGiveBadDbNotACrash) {
         RegCloseKey(key);
     }
     {
-        ScopedRegistryFile moveAway(home / "other.db");
-        KeyExists(u"SOFTWARE");  // the last connection goes, the log is folded in
+        ScopedVariable moveAway("VEK_REGISTRY", home / "other.db");
+        HasKey(u"SOFTWARE");  // the last connection goes, the log is folded in
     }
     ASSERT_FALSE(std::filesystem::exists(home / "registry.sqlite-wal"));
-    std::string bytes = ReadFile(home / "registry.sqlite");
+    std::string bytes = Slurp(home / "registry.sqlite");
     ASSERT_GT(bytes.size(), 16384u);
     for (size_t i = 4096; i < bytes.size(); i += 7) bytes[i] = static_cast<char>(0xA5 ^ i);
     WriteFile(home / "registry.sqlite", bytes);
@@ -203,8 +174,7 @@ TEST(RegistryStore, DamagedPagesGiveBadDbNotACrash) {
     for (const char16_t* path : {u"SOFTWARE\\Damage\\KAA", u"SOFTWARE\\Damage\\KZG",
                                  u"SOFTWARE\\Damage\\Nothing"}) {
         HKEY key = nullptr;
-        LSTATUS status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_WRITE,
-                                         nullptr, &key, nullptr);
+        LSTATUS status = CreateForWrite(HKEY_LOCAL_MACHINE, path, &key);
         if (status == ERROR_SUCCESS) {
             BYTE data[4096];
             DWORD size = sizeof(data);
@@ -219,21 +189,12 @@ TEST(RegistryStore, DamagedPagesGiveBadDbNotACrash) {
     EXPECT_GT(damaged, 0);
 }
 
-TEST(RegistryStore, UnreachableLocationGivesIoFailure) {
-    TempHome home;
-    ScopedRegistryFile file(home / "no-such-dir" / "registry.sqlite");
-    HKEY key = nullptr;
-    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE", 0, KEY_READ, &key),
-              ERROR_REGISTRY_IO_FAILED);
-}
-
-TEST(RegistryStore, WriterWaitsForAnotherWriterAndReadersDoNot) {
+TEST(RegistryStore, WriterWaitsForAnotherWriterUpToTheDeadlineAndReadersDoNot) {
     TempHome home;
     HKEY key = MustCreate(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Wait");
     ASSERT_EQ(SetDword(key, u"Before", 1), ERROR_SUCCESS);
-    sqlite3* other = nullptr;
-    ASSERT_EQ(sqlite3_open((home / "registry.sqlite").c_str(), &other), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3* other = HoldWriteLock(home);
+    EXPECT_EQ(SetDword(key, u"Never", 1), ERROR_INVALID_HANDLE) << "blocked past the deadline: a transient failure";
     std::atomic<bool> written{false};
     std::thread writer([&] {
         EXPECT_EQ(SetDword(key, u"During", 2), ERROR_SUCCESS);
@@ -249,19 +210,6 @@ TEST(RegistryStore, WriterWaitsForAnotherWriterAndReadersDoNot) {
     RegCloseKey(key);
 }
 
-TEST(RegistryStore, WriterBlockedPastTheDeadlineGetsTransientInvalidHandle) {
-    TempHome home;
-    HKEY key = MustCreate(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Blocked");
-    sqlite3* other = nullptr;
-    ASSERT_EQ(sqlite3_open((home / "registry.sqlite").c_str(), &other), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
-    EXPECT_EQ(SetDword(key, u"Never", 1), ERROR_INVALID_HANDLE);
-    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(other);
-    EXPECT_EQ(SetDword(key, u"Later", 1), ERROR_SUCCESS);
-    RegCloseKey(key);
-}
-
 TEST(RegistryStore, ManyThreadsCreatingOneKeySeeOneCreation) {
     TempHome home;
     constexpr int kThreads = 8;
@@ -271,9 +219,7 @@ TEST(RegistryStore, ManyThreadsCreatingOneKeySeeOneCreation) {
         threads.emplace_back([&] {
             HKEY key = nullptr;
             DWORD disposition = 0;
-            ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Race\\Once", 0, nullptr, 0,
-                                      KEY_WRITE, nullptr, &key, &disposition),
-                      ERROR_SUCCESS);
+            ASSERT_EQ(CreateForWrite(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Race\\Once", &key, &disposition), ERROR_SUCCESS);
             (disposition == REG_CREATED_NEW_KEY ? created : opened)++;
             RegCloseKey(key);
         });
@@ -282,43 +228,16 @@ TEST(RegistryStore, ManyThreadsCreatingOneKeySeeOneCreation) {
     EXPECT_EQ(opened.load(), kThreads - 1);
 }
 
-// A registry that fails one chosen call a number of times.
-class FailingOpens : public RegistryApiWrapper {
-public:
-    FailingOpens(RegistryApi* target, int failures)
-        : RegistryApiWrapper(target), failures_(failures) {}
-    LSTATUS OpenKey(HKEY key, const WCHAR* subKey, DWORD options, REGSAM access,
-                    PHKEY result) override {
-        if (failures_-- > 0) return ERROR_INVALID_HANDLE;
-        return RegistryApiWrapper::OpenKey(key, subKey, options, access, result);
-    }
-
-private:
-    int failures_;
-};
-
-class RegistryEnv : public EnvWrapper {
-public:
-    RegistryEnv(Env* target, RegistryApi* registry) : EnvWrapper(target), registry_(registry) {}
-    RegistryApi& Registry() override { return *registry_; }
-
-private:
-    RegistryApi* registry_;
-};
-
 TEST(RegistryStore, ExportedFunctionsGoThroughTheCurrentEnvironment) {
     TempHome home;
     RegCloseKey(MustCreate(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Faulty"));
-    FailingOpens failing(&Env::Default().Registry(), 2);
-    RegistryEnv env(&Env::Default(), &failing);
+    FaultyRegistry failing(ERROR_INVALID_HANDLE, 2);
+    RecordingEnv env;
+    env.SetRegistry(&failing);
     ScopedEnvOverride override(&env);
     HKEY key = nullptr;
-    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Faulty", 0, KEY_READ, &key),
-              ERROR_INVALID_HANDLE);
-    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Faulty", 0, KEY_READ, &key),
-              ERROR_INVALID_HANDLE);
-    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Faulty", 0, KEY_READ, &key),
-              ERROR_SUCCESS);
+    for (const LSTATUS expected : {ERROR_INVALID_HANDLE, ERROR_INVALID_HANDLE, ERROR_SUCCESS})
+        EXPECT_EQ(OpenForRead(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Faulty", &key), expected);
     EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
 }
 

@@ -43,17 +43,14 @@ long RunWriter(int process, int thread, std::chrono::steady_clock::time_point un
     const std::u16string shared = u"SOFTWARE\\Stress\\Shared";
     while (std::chrono::steady_clock::now() < until) {
         HKEY key = nullptr;
-        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, ItemKey(process, thread, item).c_str(), 0,
-                            nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        if (CreateForWrite(HKEY_LOCAL_MACHINE, ItemKey(process, thread, item).c_str(), &key) != ERROR_SUCCESS)
             return -1;
         const bool written = SetDword(key, u"Number", item) == ERROR_SUCCESS &&
                              SetText(key, u"Text", ItemText(item)) == ERROR_SUCCESS;
         const bool readBack = written && GetDword(key, u"number") == item;
         if (RegCloseKey(key) != ERROR_SUCCESS || !readBack) return -1;
         HKEY common = nullptr;
-        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, shared.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
-                            &common, nullptr) != ERROR_SUCCESS)
-            return -1;
+        if (CreateForWrite(HKEY_LOCAL_MACHINE, shared.c_str(), &common) != ERROR_SUCCESS) return -1;
         const std::u16string name = WriterKey(process, thread).substr(16);
         const bool sharedOk = SetDword(common, name.c_str(), item) == ERROR_SUCCESS;
         RegCloseKey(common);
@@ -93,9 +90,7 @@ pid_t Spawn(int* fd, Body body) {
 
 void VerifyItem(int process, int thread, uint32_t item) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, ItemKey(process, thread, item).c_str(), 0,
-                            KEY_READ, &key),
-              ERROR_SUCCESS)
+    ASSERT_EQ(OpenForRead(HKEY_LOCAL_MACHINE, ItemKey(process, thread, item).c_str(), &key), ERROR_SUCCESS)
         << process << "/" << thread << "/" << item;
     EXPECT_EQ(GetDword(key, u"Number"), item);
     WCHAR text[32] = {};
@@ -130,8 +125,7 @@ TEST(RegistryStress, FourProcessesOfFourThreadsLoseNoWrite) {
     }
     long total = 0;
     HKEY shared = nullptr;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Stress\\Shared", 0, KEY_READ, &shared),
-              ERROR_SUCCESS);
+    ASSERT_EQ(OpenForRead(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Stress\\Shared", &shared), ERROR_SUCCESS);
     for (int p = 0; p < kProcesses; ++p) {
         for (int t = 0; t < kThreads; ++t) {
             const long written = counts[p][t];
@@ -141,9 +135,7 @@ TEST(RegistryStress, FourProcessesOfFourThreadsLoseNoWrite) {
                 VerifyItem(p, t, item);
             // No item beyond the last one reported.
             HKEY extra = nullptr;
-            EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE,
-                                    ItemKey(p, t, static_cast<uint32_t>(written)).c_str(), 0,
-                                    KEY_READ, &extra),
+            EXPECT_EQ(OpenForRead(HKEY_LOCAL_MACHINE, ItemKey(p, t, static_cast<uint32_t>(written)).c_str(), &extra),
                       ERROR_FILE_NOT_FOUND);
             const std::u16string name = WriterKey(p, t).substr(16);
             EXPECT_EQ(GetDword(shared, name.c_str()), static_cast<DWORD>(written - 1));
@@ -158,8 +150,7 @@ TEST(RegistryStress, WriteSurvivesKillOfWriterRightAfterReturn) {
     int fd = -1;
     const pid_t pid = Spawn(&fd, [](int out) {
         HKEY key = nullptr;
-        const bool ok = RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Killed", 0, nullptr, 0,
-                                        KEY_WRITE, nullptr, &key, nullptr) == ERROR_SUCCESS &&
+        const bool ok = CreateForWrite(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Killed", &key) == ERROR_SUCCESS &&
                         SetDword(key, u"Last", 77) == ERROR_SUCCESS;
         const char done = ok ? 1 : 0;
         if (write(out, &done, 1) != 1) _exit(1);
@@ -174,8 +165,7 @@ TEST(RegistryStress, WriteSurvivesKillOfWriterRightAfterReturn) {
     waitpid(pid, &status, 0);
     ASSERT_EQ(done, 1);
     HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Killed", 0, KEY_READ, &key),
-              ERROR_SUCCESS);
+    ASSERT_EQ(OpenForRead(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Killed", &key), ERROR_SUCCESS);
     EXPECT_EQ(GetDword(key, u"Last"), 77u);
     RegCloseKey(key);
 }

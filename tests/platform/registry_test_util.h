@@ -9,12 +9,27 @@
 
 namespace vek::test {
 
+// RegCreateKeyExW with the usual arguments, for writing.
+inline LSTATUS CreateForWrite(HKEY root, const char16_t* path, HKEY* key, DWORD* disposition = nullptr) {
+    return RegCreateKeyExW(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, key, disposition);
+}
+
+inline LSTATUS OpenForRead(HKEY root, const char16_t* path, HKEY* key) {
+    return RegOpenKeyExW(root, path, 0, KEY_READ, key);
+}
+
+// Whether path under the machine root can be opened.
+inline bool HasKey(const char16_t* path) {
+    HKEY key = nullptr;
+    const LSTATUS status = OpenForRead(HKEY_LOCAL_MACHINE, path, &key);
+    if (status == ERROR_SUCCESS) RegCloseKey(key);
+    return status == ERROR_SUCCESS;
+}
+
 // Creates (or opens) path under root and returns the handle; fails the test otherwise.
 inline HKEY MustCreate(HKEY root, const char16_t* path) {
     HKEY key = nullptr;
-    EXPECT_EQ(RegCreateKeyExW(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
-                              &key, nullptr),
-              ERROR_SUCCESS);
+    EXPECT_EQ(CreateForWrite(root, path, &key), ERROR_SUCCESS);
     return key;
 }
 

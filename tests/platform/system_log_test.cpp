@@ -37,7 +37,7 @@ TEST(JournalFieldsTest, ErrorCarriesSourceTypeCategoryIdStringsAndFilledMessage)
                   "VEK_STRING2=0x5"}));
 }
 
-TEST(JournalFieldsTest, WarningHasWarningPriorityAndLongStringsStayWhole) {
+TEST(JournalFieldsTest, WarningHasWarningPriorityLongStringsStayWholeAndStringsBeyondNineAreLeftOut) {
     const std::u16string longText(5000, u'\u00e9');
     const WCHAR* strings[1] = {longText.c_str()};
     const auto fields = Fields({u"s", EVENTLOG_WARNING_TYPE, 7, kEventNotice, 1, strings}, "m");
@@ -45,13 +45,10 @@ TEST(JournalFieldsTest, WarningHasWarningPriorityAndLongStringsStayWhole) {
     EXPECT_EQ(fields[1], "PRIORITY=4");
     EXPECT_EQ(fields[4], "VEK_CATEGORY=7");
     EXPECT_EQ(fields[6].size(), std::string("VEK_STRING1=").size() + 10000);
-}
-
-TEST(JournalFieldsTest, StringsBeyondNineAreLeftOut) {
-    std::vector<const WCHAR*> strings(12, u"x");
-    const auto fields = Fields({u"s", EVENTLOG_ERROR_TYPE, 0, 1, 12, strings.data()}, "m");
-    EXPECT_EQ(fields.size(), static_cast<size_t>(kMaxJournalFields));
-    EXPECT_EQ(fields.back(), "VEK_STRING9=x");
+    std::vector<const WCHAR*> twelve(12, u"x");
+    const auto nine = Fields({u"s", EVENTLOG_ERROR_TYPE, 0, 1, 12, twelve.data()}, "m");
+    EXPECT_EQ(nine.size(), static_cast<size_t>(kMaxJournalFields));
+    EXPECT_EQ(nine.back(), "VEK_STRING9=x");
 }
 
 // With a journal socket present the event goes there as native fields.

@@ -17,24 +17,17 @@ std::vector<std::string> CommandNames(const std::string& usage) {
     return names;
 }
 
-TEST_F(ToolTest, EveryCommandHasHelpWithUsageAndExamples) {
-    const std::string usage = Ok("--help");
-    const auto names = CommandNames(usage);
-    ASSERT_GE(names.size(), 15u) << usage;
+TEST_F(ToolTest, EveryCommandOfTheTableHasHelpWithUsageAndExamplesAManSectionAndCompletion) {
+    const auto names = CommandNames(Ok("--help"));
+    ASSERT_GE(names.size(), 15u);
+    const std::string man = Ok("help --man");
+    const std::string completion = Ok("help --completion bash");
+    EXPECT_EQ(man.rfind(".TH VEKCFG 1", 0), 0u);
     for (const auto& name : names) {
         const std::string help = Ok(name + " --help");
         EXPECT_NE(help.find("usage: vekcfg " + name), std::string::npos) << name;
         EXPECT_NE(help.find("examples:"), std::string::npos) << name;
         EXPECT_EQ(Ok("help " + name), help) << name;
-    }
-}
-
-TEST_F(ToolTest, ManPageAndCompletionCoverEveryCommandOfTheTable) {
-    const auto names = CommandNames(Ok("--help"));
-    const std::string man = Ok("help --man");
-    const std::string completion = Ok("help --completion bash");
-    EXPECT_EQ(man.rfind(".TH VEKCFG 1", 0), 0u);
-    for (const auto& name : names) {
         EXPECT_NE(man.find(".SS " + name + "\n"), std::string::npos) << name;
         EXPECT_NE(completion.find("        " + name + ") words="), std::string::npos) << name;
     }
@@ -50,16 +43,12 @@ TEST_F(ToolTest, UnknownCommandOptionOrActionIsOneLineAndUsageStatus) {
     EXPECT_EQ(Run("").exit, 2);
 }
 
-TEST_F(ToolTest, GlobalJsonGivesTheCommandsJson) {
+TEST_F(ToolTest, GlobalJsonAndListingsGiveJsonAndUtf8TextsComeBackUnchanged) {
     SetUpMachine();
     EXPECT_EQ(Ok("--json models"), "[\"ZRT 4300\"]\n");
     const std::string settings = Ok("settings --json");
     EXPECT_NE(settings.find("\"ConfigurationRoot\":\"" + ConfigDir().string() + "/\""), std::string::npos) << settings;
     EXPECT_EQ(Ok("--json object show " + std::string(kFrontDesk)), Ok("object show " + std::string(kFrontDesk) + " --json"));
-}
-
-TEST_F(ToolTest, ListingsGiveJsonArrays) {
-    SetUpMachine();
     EXPECT_EQ(Ok("class objects " + std::string(kQueueClass) + " --json"),
               "[{\"ObjectID\":\"" + std::string(kLaser) +
                   "\",\"DeviceAddressKind\":3,\"DeviceAddress\":\"Office_Laser\",\"Description\":\"Office laser\"}]\n");
@@ -76,18 +65,6 @@ TEST_F(ToolTest, ListingsGiveJsonArrays) {
     for (size_t at = categories.find("{\"category\":"); at != std::string::npos; at = categories.find("{\"category\":", at + 1))
         ++listed;
     EXPECT_EQ(listed, 18u) << categories;
-}
-
-TEST_F(ToolTest, HomeOptionWorksOnAnotherDirectoryOnly) {
-    const std::string other = Home("other");
-    Ok("--home " + other + " settings");
-    EXPECT_TRUE(std::filesystem::exists(other + "/config"));
-    EXPECT_FALSE(std::filesystem::exists(ConfigDir()));
-    EXPECT_EQ(Refused("--home").exit, 2);
-}
-
-TEST_F(ToolTest, Utf8TextsComeBackUnchanged) {
-    SetUpMachine();
     EXPECT_NE(Ok("object show " + std::string(kFrontDesk)).find("Front desk – Empfang"), std::string::npos);
     EXPECT_NE(Ok("class objects " + std::string(kLogicalClass)).find("Front desk – Empfang"), std::string::npos);
 }

@@ -43,42 +43,33 @@ TEST_F(CatalogCommand, MediaListingAndRemoval) {
     EXPECT_EQ(Run("media ls --json").out, "[]\n");
 }
 
-TEST_F(CatalogCommand, MissingCatalogListsEmptyAndShowFails) {
+TEST_F(CatalogCommand, BadArgumentsOrAModelThatCannotNameAStreamAreRefusedAndNothingIsStored) {
+    for (const std::string& args : {std::string("donor"), std::string("donor frobnicate"),
+                                    std::string("donor set 4294967296 --text x"), std::string("donor set -1 --text x"),
+                                    std::string("media set 1 --value1 12abc"), std::string("media set 1 --value9 1"),
+                                    "media set 1 --text " + std::string(513, 't'), std::string("media ls --model x")})
+        EXPECT_EQ(Run(args).exit, 2) << args;
+    const ToolResult result = Run("donor set 1 --model " + std::string(32, 'M'));
+    EXPECT_EQ(result.exit, 1);
+    EXPECT_NE(result.err.find("1 to 31 characters"), std::string::npos) << result.err;
+    EXPECT_EQ(Run("donor potential " + std::string(32, 'M')).out, "");
+    EXPECT_FALSE(std::filesystem::exists(home_ / "config" / "VekMedia.cfg"));
+}
+
+TEST_F(CatalogCommand, MissingCatalogListsEmptyAndADamagedOneIsReportedAndLeftAlone) {
     const ToolResult list = Run("media ls --json");
     EXPECT_EQ(list.exit, 0) << list.err;
     EXPECT_EQ(list.out, "[]\n");
     const ToolResult show = Run("donor show 1");
     EXPECT_EQ(show.exit, 1);
     EXPECT_NE(show.err.find("no donor 1"), std::string::npos) << show.err;
-    EXPECT_FALSE(std::filesystem::exists(home_ / "config" / "VekDonor.cfg"));
-}
-
-TEST_F(CatalogCommand, ModelThatCannotNameAStreamIsRefusedAndNothingIsStored) {
-    const ToolResult result = Run("donor set 1 --model " + std::string(32, 'M'));
-    EXPECT_EQ(result.exit, 1);
-    EXPECT_NE(result.err.find("1 to 31 characters"), std::string::npos) << result.err;
-    EXPECT_EQ(Run("donor potential " + std::string(32, 'M')).out, "");
-}
-
-TEST_F(CatalogCommand, BadArgumentsAreUsageErrors) {
-    EXPECT_EQ(Run("donor").exit, 2);
-    EXPECT_EQ(Run("donor frobnicate").exit, 2);
-    EXPECT_EQ(Run("donor set 4294967296 --text x").exit, 2);
-    EXPECT_EQ(Run("donor set -1 --text x").exit, 2);
-    EXPECT_EQ(Run("media set 1 --value1 12abc").exit, 2);
-    EXPECT_EQ(Run("media set 1 --value9 1").exit, 2);
-    EXPECT_EQ(Run("media set 1 --text " + std::string(513, 't')).exit, 2);
-    EXPECT_EQ(Run("media ls --model x").exit, 2);
-    EXPECT_FALSE(std::filesystem::exists(home_ / "config" / "VekMedia.cfg"));
-}
-
-TEST_F(CatalogCommand, DamagedCatalogIsReportedAndLeftAlone) {
-    ASSERT_EQ(Run("donor set 1 --text x").exit, 0);
     const auto file = home_ / "config" / "VekDonor.cfg";
+    EXPECT_FALSE(std::filesystem::exists(file));
+    ASSERT_EQ(Run("donor set 1 --text x").exit, 0);
     std::ofstream(file, std::ios::binary | std::ios::trunc) << std::string(2048, 'Z');
-    const ToolResult list = Run("donor ls");
-    EXPECT_EQ(list.exit, 1);
-    EXPECT_NE(list.err.find("cannot open the catalog"), std::string::npos) << list.err;
+    const ToolResult damaged = Run("donor ls");
+    EXPECT_EQ(damaged.exit, 1);
+    EXPECT_NE(damaged.err.find("cannot open the catalog"), std::string::npos) << damaged.err;
     EXPECT_EQ(Run("donor set 2 --text y").exit, 1);
     EXPECT_EQ(Slurp(file), std::string(2048, 'Z'));
 }

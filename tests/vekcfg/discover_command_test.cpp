@@ -34,27 +34,22 @@ TEST_F(DiscoverCommand, MachineWithoutScsiOrPrintServerSaysSoAndSucceeds) {
                                    "  no SCSI host adapters on this machine."));
 }
 
-TEST_F(DiscoverCommand, ListsModelAddressAndKindOfTheChosenClassOnly) {
+TEST_F(DiscoverCommand, ListsModelAddressAndKindOfTheChosenClassOnlyAndNotWhatIsConfigured) {
     sysfs_.AddHost(3);
     sysfs_.AddUnit(3, 0, 5, 0, FakeSysfs::Inquiry(0x02, "ACME", "QS 4350", "0100"));
     sysfs_.AddUnit(3, 0, 6, 0, FakeSysfs::Inquiry(0x03, "ACME", "QXR Prismachrome", "0100"));
-    const ToolResult run = RunVekcfg("discover scsi-printer", home_.path());
+    ToolResult run = RunVekcfg("discover scsi-printer", home_.path());
     EXPECT_EQ(run.exit, 0);
     EXPECT_THAT(run.out, HasSubstr("QS 4350              3-0-5-0                  scsi (2)"));
     EXPECT_THAT(run.out, Not(HasSubstr("Prismachrome   ")));
     EXPECT_THAT(run.out, Not(HasSubstr("print-queue")));
-}
-
-TEST_F(DiscoverCommand, DeviceConfiguredForTheClassIsNotListed) {
-    sysfs_.AddHost(3);
-    sysfs_.AddUnit(3, 0, 5, 0, FakeSysfs::Inquiry(0x02, "ACME", "QS 4350", "0100"));
-    sysfs_.AddUnit(3, 0, 6, 0, FakeSysfs::Inquiry(0x02, "ACME", "QS 4350", "0100"));
+    sysfs_.AddUnit(3, 0, 7, 0, FakeSysfs::Inquiry(0x02, "ACME", "QS 4350", "0100"));
     const GUID id = TestGuid(0x7E570000u, 1);
     MakePhysicalPrinter(id, CLSID_VekScsiPrinterDevices, {u"Printer", u"3-0-5-0", VEK_ADDRESS_SCSI, {}});
     ASSERT_EQ(AddVekObjectIDToRegistry(CLSID_VekScsiPrinterDevices, id), S_OK);
-    const ToolResult run = RunVekcfg("discover scsi-printer", home_.path());
+    run = RunVekcfg("discover scsi-printer", home_.path());
     EXPECT_EQ(run.exit, 0);
-    EXPECT_THAT(run.out, HasSubstr("3-0-6-0"));
+    EXPECT_THAT(run.out, HasSubstr("3-0-7-0"));
     EXPECT_THAT(run.out, Not(HasSubstr("3-0-5-0")));
 }
 
