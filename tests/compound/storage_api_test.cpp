@@ -51,6 +51,13 @@ TEST_F(StorageApi, MissingOrForeignFileHasItsStatusAndNoStorage) {
     std::ofstream(text) << std::string(2000, 'x');
     EXPECT_EQ(StgOpenStorage(W(text).c_str(), nullptr, kRead, nullptr, 0, &root), STG_E_FILEALREADYEXISTS);
     EXPECT_EQ(root, nullptr);
+    // A FIFO with no writer: refused at once, not waited on.
+    const std::string fifo = home_ / "fifo.cfg";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const DWORD mode : {kRead, kReadWrite}) {
+        EXPECT_EQ(StgOpenStorage(W(fifo).c_str(), nullptr, mode, nullptr, 0, &root), STG_E_ACCESSDENIED) << mode;
+        EXPECT_EQ(root, nullptr);
+    }
 }
 
 TEST_F(StorageApi, SecondOpenInThisOrAnotherProcessIsLockViolationUntilReleased) {

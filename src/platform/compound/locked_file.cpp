@@ -46,7 +46,9 @@ HRESULT StatusFromOpenError(int error) {
 
 HRESULT LockedFile::Open(const std::string& path, Access access, Disposition disposition,
                          std::unique_ptr<LockedFile>* file) {
-    int flags = O_CLOEXEC | (access == Access::kReadWrite ? O_RDWR : O_RDONLY);
+    // O_NONBLOCK: opening a FIFO or a device must not wait for a peer; such
+    // files are refused below. Reads and writes of regular files ignore it.
+    int flags = O_CLOEXEC | O_NONBLOCK | (access == Access::kReadWrite ? O_RDWR : O_RDONLY);
     if (disposition != Disposition::kOpenExisting) flags |= O_CREAT;
     if (disposition == Disposition::kCreateNew) flags |= O_EXCL;
     for (int attempt = 0; attempt < kReplacedRetries; ++attempt) {
