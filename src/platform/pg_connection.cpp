@@ -64,23 +64,31 @@ static_assert(std::size(kStatements) == static_cast<size_t>(PgSql::kCount),
               "one text per statement");
 
 // Names order by the bytes of their folded UTF-8 text, as in the SQLite store.
+// The tables are made only in a schema that has none of them: one that holds
+// any (ours, or another program's of the same name) is left as it is, and
+// its layout is checked afterwards.
 constexpr const char* kCreateSchema =
     "CREATE SCHEMA IF NOT EXISTS vek_registry;"
-    "CREATE TABLE IF NOT EXISTS vek_registry.layout(version integer NOT NULL);"
-    "CREATE TABLE IF NOT EXISTS vek_registry.keys("
-    "  id bigserial PRIMARY KEY,"
-    "  parent bigint NOT NULL,"
-    "  name text NOT NULL,"
-    "  name_upper text COLLATE \"C\" NOT NULL,"
-    "  UNIQUE(parent, name_upper));"
-    "CREATE TABLE IF NOT EXISTS vek_registry.\"values\"("
-    "  key bigint NOT NULL,"
-    "  name text NOT NULL,"
-    "  name_upper text COLLATE \"C\" NOT NULL,"
-    "  type bigint NOT NULL,"
-    "  data bytea NOT NULL,"
-    "  PRIMARY KEY(key, name_upper));"
-    "INSERT INTO vek_registry.layout SELECT 1 WHERE NOT EXISTS (SELECT FROM vek_registry.layout);";
+    "DO $$ BEGIN"
+    "  IF to_regclass('vek_registry.layout') IS NULL AND to_regclass('vek_registry.keys') IS NULL"
+    "     AND to_regclass('vek_registry.\"values\"') IS NULL THEN"
+    "    CREATE TABLE vek_registry.layout(version integer NOT NULL);"
+    "    CREATE TABLE vek_registry.keys("
+    "      id bigserial PRIMARY KEY,"
+    "      parent bigint NOT NULL,"
+    "      name text NOT NULL,"
+    "      name_upper text COLLATE \"C\" NOT NULL,"
+    "      UNIQUE(parent, name_upper));"
+    "    CREATE TABLE vek_registry.\"values\"("
+    "      key bigint NOT NULL,"
+    "      name text NOT NULL,"
+    "      name_upper text COLLATE \"C\" NOT NULL,"
+    "      type bigint NOT NULL,"
+    "      data bytea NOT NULL,"
+    "      PRIMARY KEY(key, name_upper));"
+    "    INSERT INTO vek_registry.layout VALUES (1);"
+    "  END IF;"
+    "END $$;";
 
 // Session rules: durable commits, bounded lock waits, and no transaction
 // left open by a stalled client holding others up for long.

@@ -52,12 +52,13 @@ TEST(ForeignDatabase, LayoutOfLaterVersionOrKeysTableOfAnotherShapeGivesBadDbAnd
         const char* tables;
         const char* check;  // a query whose answer shows the tables as they were
         const char* answer;
+        const char* names;  // the schema's tables, none added
     } cases[] = {{"CREATE TABLE vek_registry.layout(version integer NOT NULL);"
                   "INSERT INTO vek_registry.layout VALUES(2)",
-                  "SELECT string_agg(version::text, ',') FROM vek_registry.layout", "2"},
+                  "SELECT string_agg(version::text, ',') FROM vek_registry.layout", "2", "layout"},
                  {"CREATE TABLE vek_registry.keys(x integer)",
                   "SELECT string_agg(column_name, ',') FROM information_schema.columns "
-                  "WHERE table_schema = 'vek_registry' AND table_name = 'keys'", "x"}};
+                  "WHERE table_schema = 'vek_registry' AND table_name = 'keys'", "x", "keys"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.tables);
         TempHome home;
@@ -70,6 +71,10 @@ TEST(ForeignDatabase, LayoutOfLaterVersionOrKeysTableOfAnotherShapeGivesBadDbAnd
                                   KEY_WRITE, nullptr, &key, nullptr),
                   ERROR_BADDB);
         EXPECT_EQ(ScratchDatabase::Run(database.uri(), c.check), c.answer);
+        EXPECT_EQ(ScratchDatabase::Run(database.uri(), "SELECT string_agg(table_name, ',' ORDER BY table_name) "
+                                                       "FROM information_schema.tables "
+                                                       "WHERE table_schema = 'vek_registry'"),
+                  c.names);
     }
 }
 
