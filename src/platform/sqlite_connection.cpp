@@ -99,15 +99,18 @@ int CreateSchema(sqlite3* db) {
 int SetUpDatabase(sqlite3* db) {
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_handler(db, WaitWhileBusy, nullptr);
-    int rc = Exec(db, "PRAGMA journal_mode = WAL");
+    // A file of another program, or of a later version of this one, is
+    // refused before anything in it changes, its journal mode included.
+    int version = 0, tables = 0;
+    int rc = QueryInt(db, "PRAGMA user_version", &version);
+    if (rc == SQLITE_OK && version == 0) rc = QueryInt(db, "SELECT count(*) FROM sqlite_master", &tables);
+    if (rc == SQLITE_OK && (version == 0 ? tables != 0 : version != kSchemaVersion)) return SQLITE_NOTADB;
+    if (rc == SQLITE_OK) rc = Exec(db, "PRAGMA journal_mode = WAL");
     if (rc == SQLITE_OK) rc = Exec(db, "PRAGMA synchronous = FULL");
-    int version = 0;
-    if (rc == SQLITE_OK) rc = QueryInt(db, "PRAGMA user_version", &version);
     if (rc == SQLITE_OK && version == 0) {
         rc = CreateSchema(db);
         if (rc == SQLITE_OK) rc = QueryInt(db, "PRAGMA user_version", &version);
     }
-    // A file of another program, or of a later version of this one.
     if (rc == SQLITE_OK && version != kSchemaVersion) rc = SQLITE_NOTADB;
     return rc;
 }
