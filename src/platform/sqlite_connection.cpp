@@ -101,10 +101,15 @@ int SetUpDatabase(sqlite3* db) {
     sqlite3_busy_handler(db, WaitWhileBusy, nullptr);
     // A file of another program, or of a later version of this one, is
     // refused before anything in it changes, its journal mode included.
-    int version = 0, tables = 0;
-    int rc = QueryInt(db, "PRAGMA user_version", &version);
-    if (rc == SQLITE_OK && version == 0) rc = QueryInt(db, "SELECT count(*) FROM sqlite_master", &tables);
-    if (rc == SQLITE_OK && (version == 0 ? tables != 0 : version != kSchemaVersion)) return SQLITE_NOTADB;
+    // One statement, so that both are read from the same state while another
+    // process may be creating the tables: a file with tables but no version
+    // reads as -1.
+    int version = 0;
+    int rc = QueryInt(db,
+                      "SELECT CASE WHEN user_version = 0 AND EXISTS (SELECT 1 FROM sqlite_master) THEN -1 "
+                      "ELSE user_version END FROM pragma_user_version",
+                      &version);
+    if (rc == SQLITE_OK && version != 0 && version != kSchemaVersion) return SQLITE_NOTADB;
     if (rc == SQLITE_OK) rc = Exec(db, "PRAGMA journal_mode = WAL");
     if (rc == SQLITE_OK) rc = Exec(db, "PRAGMA synchronous = FULL");
     if (rc == SQLITE_OK && version == 0) {
