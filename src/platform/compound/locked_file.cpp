@@ -134,9 +134,9 @@ HRESULT LockedFile::ReadCachedAt(uint64_t offset, void* buffer, size_t length) c
         const uint64_t index = offset >> kBlockShift;
         const uint64_t within = offset & (kBlockSize - 1);
         const size_t take = static_cast<size_t>(std::min<uint64_t>(length, kBlockSize - within));
-        const uint8_t* block = CachedBlock(index);
-        if (block == nullptr || within + take > blockBytes_[index % kSlots]) return ReadDirect(offset, out, length);
-        std::memcpy(out, block + within, take);
+        const size_t slot = CachedSlot(index);
+        if (slot == kSlots || within + take > blockBytes_[slot]) return ReadDirect(offset, out, length);
+        std::memcpy(out, blocks_.get() + slot * kBlockSize + within, take);
         out += take;
         offset += take;
         length -= take;
@@ -144,16 +144,27 @@ HRESULT LockedFile::ReadCachedAt(uint64_t offset, void* buffer, size_t length) c
     return S_OK;
 }
 
-const uint8_t* LockedFile::CachedBlock(uint64_t index) const {
+size_t LockedFile::FindSlot(uint64_t index) const {
+    if (!tags_) return kSlots;
+    if (lastSlot_ < kSlots && tags_[lastSlot_] == index) return lastSlot_;
+    return static_cast<size_t>(std::find(tags_.get(), tags_.get() + kSlots, index) - tags_.get());
+}
+
+size_t LockedFile::CachedSlot(uint64_t index) const {
     if (!blocks_) {
         blocks_ = NewPageBuffer(kSlots * kBlockSize);
         tags_.reset(new uint64_t[kSlots]);
         blockBytes_.reset(new uint32_t[kSlots]);
         Forget();
     }
-    const size_t slot = index % kSlots;
+    size_t slot = FindSlot(index);
+    if (slot < kSlots) return slot;
+    // The block after the one read last takes its slot: a file read front to
+    // back cycles through one slot, which stays in the processor's cache,
+    // while reads that jump about share all of them.
+    const bool follows = lastSlot_ < kSlots && tags_[lastSlot_] != kNoBlock && tags_[lastSlot_] + 1 == index;
+    slot = follows ? lastSlot_ : nextVictim_++ % kSlots;
     uint8_t* block = blocks_.get() + slot * kBlockSize;
-    if (tags_[slot] == index) return block;
     const uint64_t start = index << kBlockShift;
     const uint64_t want = std::min<uint64_t>(kBlockSize, size_ - start);
     uint64_t got = 0;
@@ -165,11 +176,12 @@ const uint8_t* LockedFile::CachedBlock(uint64_t index) const {
     }
     if (got == 0) {
         tags_[slot] = kNoBlock;
-        return nullptr;
+        return kSlots;
     }
     tags_[slot] = index;
     blockBytes_[slot] = static_cast<uint32_t>(got);
-    return block;
+    lastSlot_ = slot;
+    return slot;
 }
 
 void LockedFile::Forget() const {
@@ -203,8 +215,8 @@ HRESULT LockedFile::WriteAt(uint64_t offset, const void* buffer, size_t length) 
     }
     if (tags_ && length > 0) {
         for (uint64_t index = offset >> kBlockShift; index <= (offset + length - 1) >> kBlockShift; ++index) {
-            const size_t slot = index % kSlots;
-            if (tags_[slot] != index) continue;
+            const size_t slot = FindSlot(index);
+            if (slot == kSlots) continue;
             const uint64_t start = index << kBlockShift;
             const uint64_t from = std::max(offset, start);
             const uint64_t to = std::min(offset + length, start + blockBytes_[slot]);

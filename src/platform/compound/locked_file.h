@@ -72,9 +72,11 @@ public:
 private:
     LockedFile(int fd, uint64_t size) : fd_(fd), size_(size) {}
     HRESULT ReadDirect(uint64_t offset, uint8_t* out, size_t length) const;
-    // The cached copy of block index, read from the file if need be; null
-    // after a read error.
-    const uint8_t* CachedBlock(uint64_t index) const;
+    // The slot holding block index, read from the file if need be; the
+    // slot count after a read error.
+    size_t CachedSlot(uint64_t index) const;
+    // The slot holding block index, or the slot count.
+    size_t FindSlot(uint64_t index) const;
     void Forget() const;
 
     // Buffers that file reads fill start on a page boundary, as the page
@@ -91,12 +93,13 @@ private:
     // A small file's bytes, read whole at open; empty for larger files.
     PageBuffer whole_;
     uint64_t wholeSize_ = 0;  // how much of whole_ holds the file's bytes
-    // Direct-mapped block cache: slot i holds the block whose index is
-    // tags_[i] (kNoBlock when empty), the first blockBytes_[i] bytes of it
-    // valid.
+    // Block cache: slot i holds the block whose index is tags_[i] (kNoBlock
+    // when empty), the first blockBytes_[i] bytes of it valid.
     mutable PageBuffer blocks_;
     mutable std::unique_ptr<uint64_t[]> tags_;
     mutable std::unique_ptr<uint32_t[]> blockBytes_;
+    mutable size_t lastSlot_ = ~size_t{0};  // the slot filled last
+    mutable size_t nextVictim_ = 0;         // where a read that jumps goes next
 };
 
 }  // namespace vek::compound
