@@ -53,11 +53,13 @@ namespace vek {
 struct DeviceSources {
     int scsiHosts = 0;              // SCSI host adapters present (0: no SCSI subsystem)
     std::string printServer;        // the print server asked for queues
+    bool printServerAsked = false;
     LSTATUS printServerStatus = 0;  // 0 it answered, 1722 no server answered, 1460 timed out
 };
 
-// Counts the SCSI hosts and asks the print server for its queues (with the
-// connect and read time-outs of the queue search).
-VEK_API DeviceSources ProbeDeviceSources();
+// Counts the SCSI hosts and, with askPrintServer, asks the print server for
+// its queues (with the connect and read time-outs of the queue search, which
+// a silent server makes the caller wait out).
+VEK_API DeviceSources ProbeDeviceSources(bool askPrintServer = true);
 
 }  // namespace vek

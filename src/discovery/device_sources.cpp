@@ -7,13 +7,16 @@
 
 namespace vek {
 
-DeviceSources ProbeDeviceSources() {
+DeviceSources ProbeDeviceSources(bool askPrintServer) {
     Env& env = CurrentEnv();
     DeviceSources sources;
     sources.scsiHosts = static_cast<int>(env.Scsi().Hosts().size());
     sources.printServer = env.Spooler().ServerName();
-    std::vector<PrintQueue> queues;
-    sources.printServerStatus = env.Spooler().ListQueues(queues);
+    sources.printServerAsked = askPrintServer;
+    if (askPrintServer) {
+        std::vector<PrintQueue> queues;
+        sources.printServerStatus = env.Spooler().ListQueues(queues);
+    }
     return sources;
 }
 

@@ -2,6 +2,7 @@
 // answers, listening at the given path while the object lives.
 #pragma once
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -27,6 +28,11 @@ public:
     SilentSocket& operator=(const SilentSocket&) = delete;
 
     bool listening() const { return listening_; }
+    // Whether anyone connected (the connection waits to be accepted).
+    bool contacted() const {
+        pollfd waiting{fd_, POLLIN, 0};
+        return ::poll(&waiting, 1, 0) == 1;
+    }
 
 private:
     std::filesystem::path path_;

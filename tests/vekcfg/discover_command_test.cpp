@@ -7,6 +7,7 @@
 #include "support/private_cupsd.h"
 #include "support/run_tool.h"
 #include "support/scoped_variable.h"
+#include "support/silent_socket.h"
 #include "support/temp_home.h"
 #include "vekconfig/discovery.h"
 
@@ -51,6 +52,17 @@ TEST_F(DiscoverCommand, ListsModelAddressAndKindOfTheChosenClassOnlyAndNotWhatIs
     EXPECT_EQ(run.exit, 0);
     EXPECT_THAT(run.out, HasSubstr("3-0-7-0"));
     EXPECT_THAT(run.out, Not(HasSubstr("3-0-5-0")));
+}
+
+TEST_F(DiscoverCommand, SearchOfScsiBusesLeavesASilentPrintServerAlone) {
+    SilentSocket silent(home_.path() / "silent.sock");
+    ASSERT_TRUE(silent.listening());
+    ScopedVariable server("CUPS_SERVER", (home_.path() / "silent.sock").string());
+    sysfs_.AddHost(0);
+    const ToolResult run = RunVekcfg("discover scsi-printer --json", home_.path());
+    EXPECT_EQ(run.exit, 0);
+    EXPECT_THAT(run.out, HasSubstr("\"print_server_status\":null"));
+    EXPECT_FALSE(silent.contacted());
 }
 
 TEST_F(DiscoverCommand, ClassGivenByIdAndEmptyBusSaysNoneAttached) {

@@ -2,6 +2,7 @@
 // configured for a device class, with model, address and address kind.
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -118,10 +119,10 @@ void PrintText(const std::vector<ClassResult>& results) {
 }
 
 void PrintJson(const vek::DeviceSources& sources, const std::vector<ClassResult>& results) {
-    std::printf("{\"scsi_hosts\":%d,\"print_server\":%s,\"print_server_status\":%d,"
+    std::printf("{\"scsi_hosts\":%d,\"print_server\":%s,\"print_server_status\":%s,"
                 "\"classes\":[",
                 sources.scsiHosts, JsonString(sources.printServer).c_str(),
-                static_cast<int>(sources.printServerStatus));
+                sources.printServerAsked ? std::to_string(sources.printServerStatus).c_str() : "null");
     for (size_t i = 0; i < results.size(); ++i) {
         const ClassResult& result = results[i];
         std::printf("%s{\"class\":%s,\"name\":%s,\"note\":%s,\"devices\":[", i == 0 ? "" : ",",
@@ -149,7 +150,8 @@ const char* const kDiscoverHelp =
     "CLASS is a braced class ID or one of\n"
     "print-queue, aspi-array, scsi-printer, prismachrome; without it all four are\n"
     "searched. SCSI devices come from the kernel's SCSI hosts (VEK_SYSFS_ROOT names\n"
-    "another sysfs tree), print queues from the CUPS server (CUPS_SERVER).\n"
+    "another sysfs tree), print queues from the CUPS server (CUPS_SERVER), which\n"
+    "is asked only when print queues are searched.\n"
     "A machine without SCSI host adapters or print server is no error (exit 0).\n"
     "\n"
     "  --json   one JSON object instead of text\n"
@@ -179,7 +181,12 @@ int RunDiscover(const std::vector<std::string>& args) {
     if (selected.empty())
         for (const DeviceClass& deviceClass : kClasses) selected.push_back(&deviceClass);
 
-    const vek::DeviceSources sources = vek::ProbeDeviceSources();
+    // The print server is asked only when print queues are searched: a
+    // silent one would hold up a search of the SCSI buses for its time-outs.
+    const bool queues = std::any_of(selected.begin(), selected.end(), [](const DeviceClass* deviceClass) {
+        return deviceClass->id == CLSID_VekPrintQueueDevices;
+    });
+    const vek::DeviceSources sources = vek::ProbeDeviceSources(queues);
     std::vector<ClassResult> results;
     for (const DeviceClass* deviceClass : selected) results.push_back(Search(*deviceClass, sources));
     if (json)
