@@ -34,16 +34,10 @@ HRESULT CompoundFile::ReadEntryPage(uint32_t id) const {
     while (first > groupStart && !dirPages_[first - 1] && dirChain_[first - 1] + 1 == dirChain_[first]) --first;
     size_t last = wanted + 1;
     while (last < groupEnd && !dirPages_[last] && dirChain_[last] == dirChain_[last - 1] + 1) ++last;
-    std::vector<size_t> pages;
-    std::vector<uint32_t> sectors;
-    for (size_t page = first; page < last; ++page) {
-        pages.push_back(page);
-        sectors.push_back(dirChain_[page]);
-    }
     const uint32_t perSector = DirEntriesPerSector();
-    std::vector<DirEntryRecord> records(pages.size() * perSector);
-    if (FAILED(ReadSectors(sectors.data(), sectors.size(), records.data()))) return STG_E_DOCFILECORRUPT;
-    for (size_t i = 0; i < pages.size(); ++i) {
+    std::vector<DirEntryRecord> records((last - first) * perSector);
+    if (FAILED(ReadSectors(&dirChain_[first], last - first, records.data()))) return STG_E_DOCFILECORRUPT;
+    for (size_t i = 0; i < last - first; ++i) {
         auto page = std::make_unique<Entry[]>(perSector);
         bool valid = true;
         for (uint32_t slot = 0; slot < perSector && valid; ++slot) {
@@ -72,7 +66,7 @@ HRESULT CompoundFile::ReadEntryPage(uint32_t id) const {
         }
         // A page with a damaged entry stays unread: whatever reaches into it
         // finds the file corrupt.
-        if (valid) dirPages_[pages[i]] = std::move(page);
+        if (valid) dirPages_[first + i] = std::move(page);
     }
     return dirPages_[wanted] ? S_OK : STG_E_DOCFILECORRUPT;
 }
@@ -100,8 +94,11 @@ HRESULT CompoundFile::ListChildren(uint32_t storage) {
         treeWalk_ = 1;
     }
     // In order: a tree that is ordered as it should be needs no sorting.
-    std::vector<uint32_t> order;
+    // Collected in scratch space, so that the list costs one allocation.
+    std::vector<uint32_t>& order = chainScratch_;
     std::vector<uint32_t> pending;
+    pending.reserve(32);  // room for the depth of the trees this engine writes
+    order.clear();
     uint32_t id = parent.child;
     while (id != kNoStream || !pending.empty()) {
         if (id != kNoStream) {
@@ -121,7 +118,7 @@ HRESULT CompoundFile::ListChildren(uint32_t storage) {
     }
     auto inOrder = [this](uint32_t a, uint32_t b) { return CompareNames(At(a).name, At(b).name) < 0; };
     if (!std::is_sorted(order.begin(), order.end(), inOrder)) std::stable_sort(order.begin(), order.end(), inOrder);
-    parent.children = std::move(order);
+    parent.children.assign(order.begin(), order.end());
     parent.listed = true;
     return S_OK;
 }

@@ -313,7 +313,10 @@ private:
     mutable std::vector<uint32_t> visits_;
     mutable std::vector<uint32_t> miniVisits_;
     mutable uint32_t walk_ = 0;
+    // Scratch space of chain walks and tree listings, kept so that their
+    // results are copied out with one allocation.
     mutable std::vector<uint32_t> chainScratch_;
+    mutable std::vector<StreamExtents::Run> runScratch_;
     // Where FindChild looks first: the sibling after the one it found last,
     // as elements are mostly opened in sibling order.
     mutable uint32_t findStorage_ = kNoStream;

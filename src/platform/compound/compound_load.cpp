@@ -234,19 +234,19 @@ HRESULT CompoundFile::LocateStream(uint32_t id, StreamExtents* extents) const {
     const uint64_t needed = (entry.size + unit - 1) / unit;
     HRESULT hr = WalkChain(mini, entry.start, needed, false, &chainScratch_);
     if (FAILED(hr)) return hr;
-    const auto unitOffset = [&](uint32_t index) { return mini ? MiniSectorOffset(index) : SectorOffset(index); };
-    size_t runs = 1;
-    for (size_t i = 1; i < chainScratch_.size(); ++i)
-        runs += unitOffset(chainScratch_[i]) != unitOffset(chainScratch_[i - 1]) + unit;
-    extents->runs.reserve(runs);
+    // The runs are gathered in scratch space and copied out once, so a
+    // stream costs one allocation however many runs it has.
+    std::vector<StreamExtents::Run>& runs = runScratch_;
+    runs.clear();
     uint64_t position = 0;
     uint64_t runEnd = 0;
     for (uint32_t index : chainScratch_) {
-        const uint64_t offset = unitOffset(index);
-        if (extents->runs.empty() || offset != runEnd) extents->runs.push_back({position, offset});
+        const uint64_t offset = mini ? MiniSectorOffset(index) : SectorOffset(index);
+        if (runs.empty() || offset != runEnd) runs.push_back({position, offset});
         runEnd = offset + unit;
         position += unit;
     }
+    extents->runs.assign(runs.begin(), runs.end());
     return S_OK;
 }
 
