@@ -7,8 +7,6 @@
 // directory that is removed afterwards.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -17,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "exclusive_read_floor.h"
 #include "vekconfig/storage.h"
 #include "vekconfig/text.h"
 
@@ -150,26 +149,17 @@ std::string SixtyMegabyteFile() {
     return MakeFile("sixty.cfg", "", sizes);
 }
 
-// What any exclusive reader of the file must do at least, without looking
-// at its contents: open, lock, check the locked file, read it whole and copy
-// the streams' bytes out to the caller. Shows how much of the engine's cost
-// is the sharing rules rather than the format.
+// The part of the cost that is the sharing rules rather than the format.
 void BM_ObjectFile_ExclusiveReadFloor(benchmark::State& state) {
     const std::string path = ObjectFile();
-    std::vector<char> file(std::filesystem::file_size(path));
-    std::vector<char> out(file.size());
     size_t streamBytes = 0;
     for (size_t size : kObjectSizes) streamBytes += size;
+    std::vector<char> file, out;
     for (auto _ : state) {
-        const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        struct stat held {};
-        if (flock(fd, LOCK_EX | LOCK_NB) != 0 || fstat(fd, &held) != 0 || held.st_nlink == 0) std::abort();
-        if (pread(fd, file.data(), file.size(), 0) != static_cast<ssize_t>(file.size())) std::abort();
-        std::memcpy(out.data(), file.data(), streamBytes);
-        close(fd);
+        vek::bench::ExclusiveReadFloor(path.c_str(), false, streamBytes, file, out);
         benchmark::DoNotOptimize(out.data());
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * file.size()));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * std::filesystem::file_size(path)));
 }
 
 void BM_ObjectFile_Compound(benchmark::State& state) { CompoundRead(state, ObjectFile()); }

@@ -2,8 +2,11 @@
 // beside a plain open and read of the same 1,000 configuration files in the
 // same run:
 // - GetConfiguredVekObjects of their class;
-// - GetPotentialPPs for their printer model.
+// - GetPotentialPPs for their printer model;
+// - the floor that a registry transaction and an exclusive read per object
+//   set under both, and the steps a listing repeats per object.
 #include <benchmark/benchmark.h>
+#include <sqlite3.h>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -15,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "exclusive_read_floor.h"
 #include "platform/scoped_key.h"
 #include "vekconfig/config_files.h"
 #include "vekconfig/object_registry.h"
@@ -73,6 +77,7 @@ public:
         std::filesystem::remove_all(home_, ignored);
     }
     const std::vector<std::string>& paths() const { return paths_; }
+    const std::filesystem::path& home() const { return home_; }
 
 private:
     std::filesystem::path home_;
@@ -129,6 +134,58 @@ void BM_PlainOpenAndRead_1000(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_PlainOpenAndRead_1000)->Unit(benchmark::kMillisecond);
+
+// The floor under a walk, whatever the code around it: per object, the
+// registry database asked for the next subkey in a read transaction of its
+// own (each enumeration sees the registry as it is then), and an exclusive
+// read of the object's file with its streams' bytes copied out.
+void BM_Floor_KeyTransactionAndExclusiveRead_1000(benchmark::State& state) {
+    const Installation& installation = TheInstallation();
+    const std::string directory = std::filesystem::path(installation.paths().front()).parent_path().string();
+    const size_t streamBytes = vek::bench::RootStreamBytes(vek::Utf8ToUtf16(installation.paths().front()));
+    sqlite3* db = nullptr;
+    if (sqlite3_open((installation.home() / "registry.sqlite").c_str(), &db) != SQLITE_OK) std::abort();
+    const auto prepare = [db](const char* sql) {
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr) != SQLITE_OK)
+            std::abort();
+        return statement;
+    };
+    sqlite3_stmt* devices = prepare("SELECT id FROM keys WHERE name_upper = 'DEVICES'");
+    if (sqlite3_step(devices) != SQLITE_ROW) std::abort();
+    const sqlite3_int64 devicesKey = sqlite3_column_int64(devices, 0);
+    sqlite3_finalize(devices);
+    sqlite3_stmt* begin = prepare("BEGIN");
+    sqlite3_stmt* next = prepare(
+        "SELECT name, name_upper FROM keys WHERE parent = ?1 AND name_upper > ?2 ORDER BY name_upper LIMIT 1");
+    sqlite3_stmt* commit = prepare("COMMIT");
+    std::vector<char> file, out;
+    for (auto _ : state) {
+        std::string after;
+        int objects = 0;
+        for (;;) {
+            sqlite3_step(begin);
+            sqlite3_reset(begin);
+            sqlite3_bind_int64(next, 1, devicesKey);
+            sqlite3_bind_text(next, 2, after.c_str(), -1, SQLITE_TRANSIENT);
+            std::string name;
+            if (sqlite3_step(next) == SQLITE_ROW) {
+                name = reinterpret_cast<const char*>(sqlite3_column_text(next, 0));
+                after = reinterpret_cast<const char*>(sqlite3_column_text(next, 1));
+            }
+            sqlite3_reset(next);
+            sqlite3_step(commit);
+            sqlite3_reset(commit);
+            if (name.empty()) break;
+            vek::bench::ExclusiveReadFloor((directory + "/" + name + ".cfg").c_str(), true, streamBytes, file, out);
+            ++objects;
+        }
+        if (objects != kPrinters) state.SkipWithError("walk incomplete");
+    }
+    for (sqlite3_stmt* statement : {begin, next, commit}) sqlite3_finalize(statement);
+    sqlite3_close(db);
+}
+BENCHMARK(BM_Floor_KeyTransactionAndExclusiveRead_1000)->Unit(benchmark::kMillisecond);
 
 // Where a listing's time goes: the three steps it repeats per object.
 void BM_Step_EnumerateDevicesKey_1000(benchmark::State& state) {
