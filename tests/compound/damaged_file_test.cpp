@@ -80,6 +80,16 @@ TEST_F(DamagedFile, BrokenChainsSizesNamesAndTreesAreCorrupt) {
              raw.Fat(raw.Chain(first).back()) = first;
          }},
         {"last sector cut off", [](RawFile& raw) { raw.bytes().resize(raw.bytes().size() - 512); }},
+        // Sectors claimed twice: the directory's bytes must not be handed
+        // out as a stream's, nor be freed with it.
+        {"stream chain running on through the directory",
+         [](RawFile& raw) {
+             const auto chain = raw.Chain(raw.Entry(raw.Find(u"big")).start);
+             const auto directory = raw.Chain(raw.header().firstDirectorySector);
+             raw.Fat(chain[chain.size() - directory.size() - 1]) = directory.front();
+         }},
+        {"mini stream inside the directory",
+         [](RawFile& raw) { raw.Entry(0).start = raw.header().firstDirectorySector; }},
     };
     for (const auto& [what, damage] : damages) {
         Listing listing;

@@ -199,6 +199,9 @@ private:
     // Reads whole sectors into out, one read per run of adjacent sectors.
     HRESULT ReadSectors(const uint32_t* sectors, size_t count, void* out) const;
     HRESULT LoadDirectory();
+    // Marks the sectors that hold the tables, the directory and the mini
+    // stream; a sector that two of them claim is STG_E_DOCFILECORRUPT.
+    HRESULT MarkMetadataSectors();
     // Directory entries per sector are 1 << DirEntryShift() (128-byte entries).
     unsigned DirEntryShift() const { return shift_ - 7; }
     Entry& At(uint32_t id) const {
@@ -288,6 +291,11 @@ private:
     mutable ChunkedTable miniFat_;
     std::vector<uint32_t> miniFatChain_;
     std::vector<uint32_t> miniStreamChain_;
+    // The sectors of the chains above as the last load or commit left them.
+    // A stream's sectors may not be among them: a hostile chain through the
+    // directory would hand out its bytes as the stream's, and freeing the
+    // stream would free them under the directory.
+    std::vector<bool> metadataSectors_;
     // One page of entries per directory sector; null until read.
     mutable std::vector<std::unique_ptr<Entry[]>> dirPages_;
     mutable uint32_t treeWalk_ = 0;

@@ -112,6 +112,18 @@ HRESULT CompoundFile::Load() {
         if (needed > FileSectors()) return STG_E_DOCFILECORRUPT;
         if (FAILED(hr = WalkChain(false, root.start, needed, false, &miniStreamChain_))) return hr;
     }
+    return MarkMetadataSectors();
+}
+
+HRESULT CompoundFile::MarkMetadataSectors() {
+    metadataSectors_.assign(FileSectors(), false);
+    for (const auto* chain : {&fatSectors_, &difatSectors_, &dirChain_, &miniFatChain_, &miniStreamChain_}) {
+        for (uint32_t sector : *chain) {
+            if (sector >= metadataSectors_.size()) continue;  // not placed yet
+            if (metadataSectors_[sector]) return STG_E_DOCFILECORRUPT;
+            metadataSectors_[sector] = true;
+        }
+    }
     return S_OK;
 }
 
@@ -234,6 +246,10 @@ HRESULT CompoundFile::LocateStream(uint32_t id, StreamExtents* extents) const {
     const uint64_t needed = (entry.size + unit - 1) / unit;
     HRESULT hr = WalkChain(mini, entry.start, needed, false, &chainScratch_);
     if (FAILED(hr)) return hr;
+    if (!mini) {
+        for (uint32_t sector : chainScratch_)
+            if (sector < metadataSectors_.size() && metadataSectors_[sector]) return STG_E_DOCFILECORRUPT;
+    }
     // The runs are gathered in scratch space and copied out once, so a
     // stream costs one allocation however many runs it has.
     std::vector<StreamExtents::Run>& runs = runScratch_;
