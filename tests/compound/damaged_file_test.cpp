@@ -194,6 +194,19 @@ TEST_F(DamagedFile, WriterOnAChainEndingOnATableSectorKeepsEveryStream) {
     EXPECT_TRUE(TreeOf(damaged_) == Expected(plan_));
 }
 
+TEST_F(DamagedFile, ReplacingAStreamWhoseChainRunsThroughTheDirectoryKeepsTheDirectory) {
+    RawFile raw(original_);
+    const auto chain = raw.Chain(raw.Entry(raw.Find(u"big")).start);
+    const auto directory = raw.Chain(raw.header().firstDirectorySector);
+    raw.Fat(chain[chain.size() - directory.size() - 1]) = directory.front();
+    raw.Save(damaged_);
+    // The directory sector the change leaves in place must stay allocated.
+    const Node replaced = Stream("big", "short now");
+    ASSERT_EQ(ChangeTree(damaged_, {replaced}), S_OK);
+    plan_[1] = replaced;
+    EXPECT_TRUE(TreeOf(damaged_) == Expected(plan_));
+}
+
 TEST_F(DamagedFile, WritingToAToleratedFileLeavesAStrictFile) {
     RawFile raw(original_);
     raw.header().minorVersion = 0x3B;

@@ -293,9 +293,7 @@ HRESULT CompoundFile::Commit() {
     dirtyDir_.clear();
     dirtyMiniFat_.clear();
     pending_ = false;
-    // Sectors the old tables and directory held are free from now on, and
-    // this state's own chains, laid out by this engine, claim none twice.
-    MarkMetadataSectors();
+    metadataMoved_ = true;
     return S_OK;
 }
 

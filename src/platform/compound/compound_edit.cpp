@@ -91,6 +91,7 @@ void CompoundFile::FreeChain(bool mini, uint32_t start, uint64_t size) {
     // A chain that does not check out is left allocated rather than freeing
     // sectors that may belong to something else.
     if (FAILED(WalkChain(mini, start, (size + unit - 1) / unit, false, &chain))) return;
+    if (!mini && SharesMetadataSector(chain)) return;
     for (uint32_t unitIndex : chain) {
         if (mini)
             SetMiniFat(unitIndex, kFreeSector);

@@ -201,7 +201,9 @@ private:
     HRESULT LoadDirectory();
     // Marks the sectors that hold the tables, the directory and the mini
     // stream; a sector that two of them claim is STG_E_DOCFILECORRUPT.
-    HRESULT MarkMetadataSectors();
+    HRESULT MarkMetadataSectors() const;
+    // Whether a chain of the FAT runs through one of those sectors.
+    bool SharesMetadataSector(const std::vector<uint32_t>& chain) const;
     // Directory entries per sector are 1 << DirEntryShift() (128-byte entries).
     unsigned DirEntryShift() const { return shift_ - 7; }
     Entry& At(uint32_t id) const {
@@ -291,11 +293,12 @@ private:
     mutable ChunkedTable miniFat_;
     std::vector<uint32_t> miniFatChain_;
     std::vector<uint32_t> miniStreamChain_;
-    // The sectors of the chains above as the last load or commit left them.
-    // A stream's sectors may not be among them: a hostile chain through the
-    // directory would hand out its bytes as the stream's, and freeing the
-    // stream would free them under the directory.
-    std::vector<bool> metadataSectors_;
+    // The sectors of the chains above. A stream's sectors may not be among
+    // them: a hostile chain through the directory would hand out its bytes
+    // as the stream's, and freeing the stream would free them under the
+    // directory. Marked again, after a commit moved them, when next needed.
+    mutable std::vector<bool> metadataSectors_;
+    mutable bool metadataMoved_ = false;
     // One page of entries per directory sector; null until read.
     mutable std::vector<std::unique_ptr<Entry[]>> dirPages_;
     mutable uint32_t treeWalk_ = 0;

@@ -115,7 +115,8 @@ HRESULT CompoundFile::Load() {
     return MarkMetadataSectors();
 }
 
-HRESULT CompoundFile::MarkMetadataSectors() {
+HRESULT CompoundFile::MarkMetadataSectors() const {
+    metadataMoved_ = false;
     metadataSectors_.assign(FileSectors(), false);
     for (const auto* chain : {&fatSectors_, &difatSectors_, &dirChain_, &miniFatChain_, &miniStreamChain_}) {
         for (uint32_t sector : *chain) {
@@ -125,6 +126,14 @@ HRESULT CompoundFile::MarkMetadataSectors() {
         }
     }
     return S_OK;
+}
+
+bool CompoundFile::SharesMetadataSector(const std::vector<uint32_t>& chain) const {
+    // This engine's own commits lay the chains out without sharing.
+    if (metadataMoved_) MarkMetadataSectors();
+    for (uint32_t sector : chain)
+        if (sector < metadataSectors_.size() && metadataSectors_[sector]) return true;
+    return false;
 }
 
 HRESULT CompoundFile::LoadFatLocations() {
@@ -246,10 +255,7 @@ HRESULT CompoundFile::LocateStream(uint32_t id, StreamExtents* extents) const {
     const uint64_t needed = (entry.size + unit - 1) / unit;
     HRESULT hr = WalkChain(mini, entry.start, needed, false, &chainScratch_);
     if (FAILED(hr)) return hr;
-    if (!mini) {
-        for (uint32_t sector : chainScratch_)
-            if (sector < metadataSectors_.size() && metadataSectors_[sector]) return STG_E_DOCFILECORRUPT;
-    }
+    if (!mini && SharesMetadataSector(chainScratch_)) return STG_E_DOCFILECORRUPT;
     // The runs are gathered in scratch space and copied out once, so a
     // stream costs one allocation however many runs it has.
     std::vector<StreamExtents::Run>& runs = runScratch_;
