@@ -199,10 +199,11 @@ private:
     // Reads whole sectors into out, one read per run of adjacent sectors.
     HRESULT ReadSectors(const uint32_t* sectors, size_t count, void* out) const;
     HRESULT LoadDirectory();
-    // Marks the sectors that hold the tables, the directory and the mini
-    // stream; a sector that two of them claim is STG_E_DOCFILECORRUPT.
+    // Marks the sectors that hold the tables and the directory; a sector
+    // that two of them claim is STG_E_DOCFILECORRUPT.
     HRESULT MarkMetadataSectors() const;
-    // Whether a chain of the FAT runs through one of those sectors.
+    // Whether a chain of the FAT (a stream's, or the mini stream's when the
+    // file is loaded) runs through one of those sectors.
     bool SharesMetadataSector(const std::vector<uint32_t>& chain) const;
     // Directory entries per sector are 1 << DirEntryShift() (128-byte entries).
     unsigned DirEntryShift() const { return shift_ - 7; }
@@ -293,10 +294,12 @@ private:
     mutable ChunkedTable miniFat_;
     std::vector<uint32_t> miniFatChain_;
     std::vector<uint32_t> miniStreamChain_;
-    // The sectors of the chains above. A stream's sectors may not be among
-    // them: a hostile chain through the directory would hand out its bytes
-    // as the stream's, and freeing the stream would free them under the
-    // directory. Marked again, after a commit moved them, when next needed.
+    // The sectors of the tables and the directory. A stream's sectors may
+    // not be among them: a hostile chain through the directory would hand
+    // out its bytes as the stream's, and freeing the stream would free them
+    // under the directory. Marked again, after a commit moved them, when
+    // next needed; the mini stream, often the largest chain, is checked
+    // against them only when the file is loaded, to keep that cheap.
     mutable std::vector<bool> metadataSectors_;
     mutable bool metadataMoved_ = false;
     // One page of entries per directory sector; null until read.

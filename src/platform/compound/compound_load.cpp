@@ -112,13 +112,14 @@ HRESULT CompoundFile::Load() {
         if (needed > FileSectors()) return STG_E_DOCFILECORRUPT;
         if (FAILED(hr = WalkChain(false, root.start, needed, false, &miniStreamChain_))) return hr;
     }
-    return MarkMetadataSectors();
+    if (FAILED(hr = MarkMetadataSectors())) return hr;
+    return SharesMetadataSector(miniStreamChain_) ? STG_E_DOCFILECORRUPT : S_OK;
 }
 
 HRESULT CompoundFile::MarkMetadataSectors() const {
     metadataMoved_ = false;
     metadataSectors_.assign(FileSectors(), false);
-    for (const auto* chain : {&fatSectors_, &difatSectors_, &dirChain_, &miniFatChain_, &miniStreamChain_}) {
+    for (const auto* chain : {&fatSectors_, &difatSectors_, &dirChain_, &miniFatChain_}) {
         for (uint32_t sector : *chain) {
             if (sector >= metadataSectors_.size()) continue;  // not placed yet
             if (metadataSectors_[sector]) return STG_E_DOCFILECORRUPT;
