@@ -81,6 +81,8 @@ void CompoundFile::Park(std::unique_ptr<CompoundFile> file) {
     // may change the file, which the next open checks for.
     file->file_.reset();
     parked.file = std::move(file);
+    // A state let go of is freed after the lock: freeing a large one takes
+    // a while, and other threads' opens wait for the lock.
     std::unique_ptr<CompoundFile> dropped;
     std::lock_guard<std::mutex> hold(ParkedLock());
     std::list<Parked>& files = ParkedFiles();
@@ -92,7 +94,10 @@ void CompoundFile::Park(std::unique_ptr<CompoundFile> file) {
         }
     }
     files.push_front(std::move(parked));
-    if (files.size() > kParkedFiles) files.pop_back();
+    if (files.size() > kParkedFiles) {
+        dropped = std::move(files.back().file);
+        files.pop_back();
+    }
 }
 
 std::unique_ptr<CompoundFile> CompoundFile::TakeParked(const LockedFile& file) {
