@@ -5,6 +5,9 @@
 // Thread safety: implementations are safe for concurrent use.
 #pragma once
 
+#include <memory>
+
+#include "platform/shared_reads.h"
 #include "vekconfig/registry.h"
 
 namespace vek {
@@ -30,6 +33,10 @@ public:
                                  DWORD* maxValueNameLength, DWORD* maxValueLength) = 0;
     virtual LSTATUS DeleteKey(HKEY key, const WCHAR* subKey) = 0;
     virtual LSTATUS CloseKey(HKEY key) = 0;
+
+    // Shares the calling thread's reads until the result is destroyed (see
+    // SharedReads); null when that gains nothing or they are shared already.
+    virtual std::unique_ptr<SharedReads> ShareReads() { return nullptr; }
 };
 
 // Forwards every call to another RegistryApi; a fake overrides only the
@@ -76,6 +83,7 @@ public:
         return target_->DeleteKey(key, subKey);
     }
     LSTATUS CloseKey(HKEY key) override { return target_->CloseKey(key); }
+    std::unique_ptr<SharedReads> ShareReads() override { return target_->ShareReads(); }
 
 protected:
     RegistryApi* target() const { return target_; }

@@ -13,10 +13,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/shared_reads.h"
 #include "vekconfig/types.h"
 
 namespace vek {
@@ -99,6 +101,10 @@ public:
 
     // Lets go of resources held between calls (idle connections).
     virtual void Trim() = 0;
+
+    // Shares the calling thread's reads (see SharedReads); null where the
+    // store gains nothing by it or the thread already shares its reads.
+    virtual std::unique_ptr<SharedReads> ShareReads() { return nullptr; }
 };
 
 }  // namespace vek

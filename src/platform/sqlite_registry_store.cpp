@@ -14,6 +14,9 @@ namespace {
 
 // How long a call keeps trying while other writers hold the database.
 constexpr std::chrono::seconds kBusyDeadline{5};
+// How old a shared read transaction may be when a read uses it: a walk that
+// shares its reads sees the changes of others at most this late.
+constexpr std::chrono::milliseconds kSharedReadAge{10};
 
 // A statement in use; reset when it goes out of scope so that no read stays
 // open past the statement.
@@ -65,9 +68,19 @@ public:
 
     // Begins, runs work, commits on success, rolls back otherwise.
     LSTATUS Execute(RegTxnKind kind, const RegistryStore::Work& work) {
-        LSTATUS status = Exec(kind == RegTxnKind::kRead ? RegSql::kBeginRead : RegSql::kBeginWrite);
+        LSTATUS status = Begin(kind);
         if (status == ERROR_SUCCESS) status = work(*this);
-        if (status == ERROR_SUCCESS && failure_ == SQLITE_OK) status = Exec(RegSql::kCommit);
+        const LSTATUS ended = End(status == ERROR_SUCCESS);
+        return status == ERROR_SUCCESS ? ended : status;
+    }
+
+    LSTATUS Begin(RegTxnKind kind) {
+        return Exec(kind == RegTxnKind::kRead ? RegSql::kBeginRead : RegSql::kBeginWrite);
+    }
+
+    // Commits when asked to and nothing failed; rolls back otherwise.
+    LSTATUS End(bool commit) {
+        LSTATUS status = commit && failure_ == SQLITE_OK ? Exec(RegSql::kCommit) : ERROR_SUCCESS;
         if (sqlite3_get_autocommit(connection_.db()) == 0) {
             Query rollback(connection_, RegSql::kRollback);
             rollback.Step();
@@ -236,11 +249,29 @@ private:
     int failure_ = SQLITE_OK;
 };
 
+// A thread's shared read transaction (see SharedReads), on a connection of
+// its own for as long as the sharing lasts.
+struct SharedRead {
+    const RegistryStore* store = nullptr;
+    std::unique_ptr<SqliteConnection> connection;
+    bool open = false;
+    std::chrono::steady_clock::time_point begun;
+};
+
+thread_local SharedRead* tSharedRead = nullptr;
+
 class SqliteRegistryStore final : public RegistryStore {
 public:
     explicit SqliteRegistryStore(std::string path) : path_(std::move(path)) {}
 
     LSTATUS Run(RegTxnKind kind, const Work& work) override {
+        if (SharedRead* shared = tSharedRead; shared != nullptr && shared->store == this) {
+            LSTATUS status = ERROR_SUCCESS;
+            if (kind == RegTxnKind::kWrite)
+                EndShared(*shared);
+            else if (RunShared(*shared, work, &status))
+                return status;
+        }
         const auto deadline = std::chrono::steady_clock::now() + kBusyDeadline;
         for (int attempt = 1;; ++attempt) {
             // Writers of this process queue here, where a waiter is woken as soon
@@ -271,10 +302,64 @@ public:
 
     void Trim() override { pool_.Clear(); }
 
+    std::unique_ptr<SharedReads> ShareReads() override {
+        if (tSharedRead != nullptr) return nullptr;
+        return std::make_unique<Sharing>(*this);
+    }
+
 private:
+    class Sharing final : public SharedReads {
+    public:
+        explicit Sharing(SqliteRegistryStore& store) : store_(store) {
+            shared_.store = &store;
+            tSharedRead = &shared_;
+        }
+        ~Sharing() override {
+            tSharedRead = nullptr;
+            store_.EndShared(shared_);
+            if (shared_.connection) store_.pool_.Give(std::move(shared_.connection));
+        }
+
+    private:
+        SqliteRegistryStore& store_;
+        SharedRead shared_;
+    };
+
     int Acquire(std::unique_ptr<SqliteConnection>* connection) {
         *connection = pool_.Take();
         return *connection != nullptr ? SQLITE_OK : SqliteConnection::Open(path_, connection);
+    }
+
+    // Runs a read in the shared transaction, begun afresh when it has grown
+    // too old. False when that fails: the shared transaction is then ended
+    // and the read is left to the usual path, which waits out a busy
+    // database.
+    bool RunShared(SharedRead& shared, const Work& work, LSTATUS* status) {
+        const auto now = std::chrono::steady_clock::now();
+        if (shared.open && now - shared.begun > kSharedReadAge) EndShared(shared);
+        if (!shared.connection && Acquire(&shared.connection) != SQLITE_OK) return false;
+        SqliteTransaction transaction(*shared.connection);
+        if (!shared.open) {
+            if (transaction.Begin(RegTxnKind::kRead) != ERROR_SUCCESS) {
+                shared.connection.reset();
+                return false;
+            }
+            shared.open = true;
+            shared.begun = now;
+        }
+        *status = work(transaction);
+        if (transaction.failure() == SQLITE_OK) return true;
+        transaction.End(false);
+        shared.open = false;
+        shared.connection.reset();
+        return false;
+    }
+
+    void EndShared(SharedRead& shared) {
+        if (!shared.open) return;
+        shared.open = false;
+        SqliteTransaction transaction(*shared.connection);
+        if (transaction.End(true) != ERROR_SUCCESS) shared.connection.reset();
     }
 
     const std::string path_;

@@ -37,6 +37,7 @@ public:
                          DWORD* maxValueNameLength, DWORD* maxValueLength) override;
     LSTATUS DeleteKey(HKEY key, const WCHAR* subKey) override;
     LSTATUS CloseKey(HKEY key) override;
+    std::unique_ptr<SharedReads> ShareReads() override { return store_->ShareReads(); }
 
     RegistryStore& store() { return *store_; }
 

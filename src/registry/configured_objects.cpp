@@ -53,6 +53,7 @@ HRESULT GetConfiguredVekObjects(REFCLSID clsid, ULONG& count, BROKER_PRINTER_INF
     ULONG filled = 0;
     CVekObjectConfig config;
     vek::ConfigRootOfWalk root;
+    const auto sharedReads = vek::ShareWalkReads();
     for (DWORD index = 0; index < subkeys; ++index) {
         GUID objectID = GUID_NULL;
         if (vek::EnumObjectID(devices.get(), index, objectID) != ERROR_SUCCESS) break;
@@ -83,6 +84,7 @@ void DeleteComponentConfigFiles(GUID clsid) {
                               nullptr, nullptr, nullptr, nullptr, nullptr);
     if (status != ERROR_SUCCESS) return;
     vek::ConfigRootOfWalk root;
+    const auto sharedReads = vek::ShareWalkReads();
     for (DWORD index = 0; index < subkeys; ++index) {
         GUID objectID = GUID_NULL;
         if (vek::EnumObjectID(devices.get(), index, objectID) != ERROR_SUCCESS) break;

@@ -35,6 +35,7 @@ HRESULT FindDevice(REFCLSID clsid, const MatchRule& matches, MissingDevices miss
     VEK_PHYSICAL_PRINTER_CONFIG_DATA printer;
     VEK_COMMON_CONFIG_DATA common;
     vek::ConfigRootOfWalk root;
+    const auto sharedReads = vek::ShareWalkReads();
     for (DWORD index = 0;; ++index) {
         GUID objectID = GUID_NULL;
         const LSTATUS enumerated = vek::EnumObjectID(devices.get(), index, objectID);

@@ -120,6 +120,7 @@ HRESULT GetPotentialPPs(const WCHAR* model, ULONG& count, POTENTIAL_LP_PP_CONNEC
     CVekObjectConfig config;
     VEK_COMMON_CONFIG_DATA common;
     ClassesOfSearch classes(machine);
+    const auto sharedReads = vek::ShareWalkReads();
     for (const std::u16string& name : names) {
         const std::u16string path = root + name.substr(0, MAX_PATH);
         if (FAILED(config.Open(path.c_str())) || FAILED(config.GetVekObjectConfig(&common)) ||

@@ -2,8 +2,10 @@
 // steps shared by every walk over a class's "Devices" key.
 #pragma once
 
+#include <memory>
 #include <string>
 
+#include "platform/env.h"
 #include "platform/scoped_key.h"
 #include "settings/config_file_names.h"
 #include "vekconfig/objectconfig.h"
@@ -18,6 +20,10 @@ inline std::u16string DevicesKeyPath(REFCLSID clsid) { return ClassKeyPath(clsid
 inline std::u16string ObjectKeyPath(REFCLSID clsid, REFGUID objectID) {
     return DevicesKeyPath(clsid) + u"\\" + GuidText(objectID);
 }
+
+// Taken by a walk before its loop: the walk's registry reads share read
+// transactions while the result lives (see SharedReads).
+inline std::unique_ptr<SharedReads> ShareWalkReads() { return CurrentEnv().Registry().ShareReads(); }
 
 // Subkey names are enumerated into a buffer of this many wide characters.
 constexpr DWORD kSubkeyNameChars = MAX_PATH;

@@ -41,6 +41,7 @@ HRESULT CheckIfPPConnectedToLP(GUID ppObjectID, BOOL* connected) {
     }
     CVekObjectConfig logicalPrinter;
     vek::ConfigRootOfWalk root;
+    const auto sharedReads = vek::ShareWalkReads();
     bool found = false;
     for (DWORD index = 0; !found; ++index) {
         GUID objectID = GUID_NULL;
@@ -62,6 +63,7 @@ HRESULT DeleteAllLPConnectionsToPP(GUID ppObjectID) {
     }
     CVekObjectConfig logicalPrinter;
     vek::ConfigRootOfWalk root;
+    const auto sharedReads = vek::ShareWalkReads();
     for (DWORD index = 0;; ++index) {
         GUID objectID = GUID_NULL;
         if (vek::EnumObjectID(devices.get(), index, objectID) != ERROR_SUCCESS) break;

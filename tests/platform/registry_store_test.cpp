@@ -200,6 +200,29 @@ TEST(RegistryStore, WriterWaitsForAnotherWriterUpToTheDeadlineAndReadersDoNot) {
     RegCloseKey(key);
 }
 
+TEST(RegistryStore, SharedReadsSeeTheThreadsOwnWritesAndOthersOnceTheSnapshotAges) {
+    TempHome home;
+    HKEY key = MustCreate(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Shared");
+    ASSERT_EQ(SetDword(key, u"V", 1), ERROR_SUCCESS);
+    {
+        const std::unique_ptr<SharedReads> sharing = CurrentEnv().Registry().ShareReads();
+        ASSERT_NE(sharing, nullptr);
+        EXPECT_EQ(CurrentEnv().Registry().ShareReads(), nullptr) << "already shared on this thread";
+        EXPECT_EQ(GetDword(key, u"V"), 1u);
+        ASSERT_EQ(SetDword(key, u"V", 2), ERROR_SUCCESS);
+        EXPECT_EQ(GetDword(key, u"V"), 2u) << "the thread reads its own write";
+        std::thread other([&] {
+            EXPECT_NE(CurrentEnv().Registry().ShareReads(), nullptr) << "sharing is per thread";
+            EXPECT_EQ(SetDword(key, u"V", 3), ERROR_SUCCESS);
+        });
+        other.join();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        EXPECT_EQ(GetDword(key, u"V"), 3u) << "a snapshot older than its limit is not used";
+    }
+    EXPECT_EQ(GetDword(key, u"V"), 3u);
+    RegCloseKey(key);
+}
+
 TEST(RegistryStore, ManyThreadsCreatingOneKeySeeOneCreation) {
     TempHome home;
     constexpr int kThreads = 8;
