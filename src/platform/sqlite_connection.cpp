@@ -34,6 +34,7 @@ constexpr const char* kStatementText[] = {
     "DELETE FROM \"values\" WHERE key = ?1 AND name_upper = ?2",
     "SELECT name, type, data FROM \"values\" WHERE key = ?1 ORDER BY name_upper LIMIT 1 OFFSET ?2",
     "SELECT name FROM keys WHERE parent = ?1",
+    "SELECT name, name_upper FROM keys WHERE parent = ?1 ORDER BY name_upper",
     "SELECT name, length(data) FROM \"values\" WHERE key = ?1",
 };
 static_assert(std::size(kStatementText) == static_cast<size_t>(RegSql::kCount),

@@ -36,6 +36,7 @@ enum class RegSql {
     kRemoveValue,
     kValueAt,
     kListSubkeys,
+    kListSubkeysInOrder,
     kListValues,
     kCount
 };

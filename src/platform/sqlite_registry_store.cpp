@@ -62,9 +62,20 @@ void ReadName(const Query& query, RegName* name) {
     name->folded = query.Text(1);
 }
 
+// The subkeys of one key in folded-name order, listed whole by the first
+// enumeration of that key in a shared read transaction and answered from
+// here while the transaction lasts: its snapshot does not change.
+struct ListedSubkeys {
+    RegKeyId parent = 0;  // 0: none listed
+    std::vector<RegName> names;
+};
+
 class SqliteTransaction final : public RegistryTransaction {
 public:
-    explicit SqliteTransaction(SqliteConnection& connection) : connection_(connection) {}
+    // listed: where a shared read transaction keeps the subkeys it listed;
+    // null for a transaction of one call.
+    explicit SqliteTransaction(SqliteConnection& connection, ListedSubkeys* listed = nullptr)
+        : connection_(connection), listed_(listed) {}
 
     // Begins, runs work, commits on success, rolls back otherwise.
     LSTATUS Execute(RegTxnKind kind, const RegistryStore::Work& work) {
@@ -127,6 +138,12 @@ public:
     }
 
     LSTATUS SubkeyAt(RegKeyId parent, DWORD index, RegName* name) override {
+        if (listed_ != nullptr) {
+            if (LSTATUS status = List(parent); status != ERROR_SUCCESS) return status;
+            if (index >= listed_->names.size()) return ERROR_NO_MORE_ITEMS;
+            *name = listed_->names[index];
+            return ERROR_SUCCESS;
+        }
         Query query(connection_, RegSql::kSubkeyAt);
         query.Bind(1, parent);
         query.Bind(2, static_cast<int64_t>(index));
@@ -134,6 +151,16 @@ public:
     }
 
     LSTATUS SubkeyAfter(RegKeyId parent, std::string_view folded, RegName* name) override {
+        if (listed_ != nullptr) {
+            if (LSTATUS status = List(parent); status != ERROR_SUCCESS) return status;
+            // Byte order, as SQLite orders the folded names.
+            const auto next = std::upper_bound(
+                listed_->names.begin(), listed_->names.end(), folded,
+                [](std::string_view wanted, const RegName& listed) { return wanted < listed.folded; });
+            if (next == listed_->names.end()) return ERROR_NO_MORE_ITEMS;
+            *name = *next;
+            return ERROR_SUCCESS;
+        }
         Query query(connection_, RegSql::kSubkeyAfter);
         query.Bind(1, parent);
         query.Bind(2, folded);
@@ -219,6 +246,17 @@ public:
     }
 
 private:
+    LSTATUS List(RegKeyId parent) {
+        if (listed_->parent == parent) return ERROR_SUCCESS;
+        listed_->parent = 0;
+        listed_->names.clear();
+        Query query(connection_, RegSql::kListSubkeysInOrder);
+        query.Bind(1, parent);
+        const LSTATUS status = Rows(query, [&] { ReadName(query, &listed_->names.emplace_back()); });
+        if (status == ERROR_SUCCESS) listed_->parent = parent;
+        return status;
+    }
+
     LSTATUS Fail(int rc) {
         if (failure_ == SQLITE_OK) failure_ = rc;
         return StatusFromSqlite(rc);
@@ -246,6 +284,7 @@ private:
     }
 
     SqliteConnection& connection_;
+    ListedSubkeys* listed_;
     int failure_ = SQLITE_OK;
 };
 
@@ -256,6 +295,7 @@ struct SharedRead {
     std::unique_ptr<SqliteConnection> connection;
     bool open = false;
     std::chrono::steady_clock::time_point begun;
+    ListedSubkeys listed;  // of the open transaction
 };
 
 thread_local SharedRead* tSharedRead = nullptr;
@@ -338,7 +378,7 @@ private:
         const auto now = std::chrono::steady_clock::now();
         if (shared.open && now - shared.begun > kSharedReadAge) EndShared(shared);
         if (!shared.connection && Acquire(&shared.connection) != SQLITE_OK) return false;
-        SqliteTransaction transaction(*shared.connection);
+        SqliteTransaction transaction(*shared.connection, &shared.listed);
         if (!shared.open) {
             if (transaction.Begin(RegTxnKind::kRead) != ERROR_SUCCESS) {
                 shared.connection.reset();
@@ -351,6 +391,7 @@ private:
         if (transaction.failure() == SQLITE_OK) return true;
         transaction.End(false);
         shared.open = false;
+        shared.listed = ListedSubkeys{};
         shared.connection.reset();
         return false;
     }
@@ -358,6 +399,7 @@ private:
     void EndShared(SharedRead& shared) {
         if (!shared.open) return;
         shared.open = false;
+        shared.listed = ListedSubkeys{};
         SqliteTransaction transaction(*shared.connection);
         if (transaction.End(true) != ERROR_SUCCESS) shared.connection.reset();
     }

@@ -35,6 +35,14 @@ void RunSql(const std::filesystem::path& path, const char* sql) {
     sqlite3_close(db);
 }
 
+// The name of key's subkey at index; empty when there is none.
+std::u16string SubkeyName(HKEY key, DWORD index) {
+    WCHAR name[MAX_PATH];
+    DWORD length = MAX_PATH;
+    if (RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) return u"";
+    return std::u16string(name, length);
+}
+
 // Another connection holding the write lock of the registry in home.
 sqlite3* HoldWriteLock(const TempHome& home) {
     sqlite3* other = nullptr;
@@ -211,6 +219,13 @@ TEST(RegistryStore, SharedReadsSeeTheThreadsOwnWritesAndOthersOnceTheSnapshotAge
         EXPECT_EQ(GetDword(key, u"V"), 1u);
         ASSERT_EQ(SetDword(key, u"V", 2), ERROR_SUCCESS);
         EXPECT_EQ(GetDword(key, u"V"), 2u) << "the thread reads its own write";
+        RegCloseKey(MustCreate(key, u"A"));
+        RegCloseKey(MustCreate(key, u"C"));
+        EXPECT_EQ(SubkeyName(key, 0), u"A");
+        RegCloseKey(MustCreate(key, u"b"));
+        EXPECT_EQ(SubkeyName(key, 1), u"b") << "a listing ends with the snapshot it was read from";
+        EXPECT_EQ(SubkeyName(key, 2), u"C");
+        EXPECT_EQ(SubkeyName(key, 3), u"") << "no more items";
         std::thread other([&] {
             EXPECT_NE(CurrentEnv().Registry().ShareReads(), nullptr) << "sharing is per thread";
             EXPECT_EQ(SetDword(key, u"V", 3), ERROR_SUCCESS);
