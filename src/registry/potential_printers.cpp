@@ -1,5 +1,6 @@
 // Candidate physical printers for a logical printer, and the configured
 // printer models: both search the configuration root's files.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -52,21 +53,17 @@ bool IsRegistered(const VEK_COMMON_CONFIG_DATA& common, const WCHAR* machine) {
 }
 
 // What a search learns once per printer class rather than once per printer:
-// the class's "Devices" key, held open, and its broker class. Only answers
-// that are certain are taken from them (a printer's key found below the held
-// key; a broker read); everything else is asked of the registry as for any
+// the objects registered below the class's "Devices" key, and its broker
+// class. Only answers that are certain are taken from them (a printer listed
+// there; a broker read); everything else is asked of the registry as for any
 // single printer, with the same reports.
 class ClassesOfSearch {
 public:
     explicit ClassesOfSearch(const WCHAR* machine) : machine_(machine) {}
 
     bool IsRegistered(const VEK_COMMON_CONFIG_DATA& common) {
-        const HKEY devices = Of(common.ClassID).devices.get();
-        vek::ScopedKey object;
-        if (devices != nullptr &&
-            RegOpenKeyExW(devices, vek::GuidText(common.ObjectID).c_str(), 0, KEY_READ,
-                          object.put()) == ERROR_SUCCESS)
-            return true;
+        const std::vector<GUID>& listed = Of(common.ClassID).registered;
+        if (std::binary_search(listed.begin(), listed.end(), common.ObjectID, GuidBefore)) return true;
         return ::IsRegistered(common, machine_);
     }
 
@@ -80,22 +77,43 @@ public:
 private:
     struct Facts {
         GUID clsid = GUID_NULL;
-        vek::ScopedKey devices;  // null when it could not be opened
+        std::vector<GUID> registered;  // in GuidBefore order
         bool brokerKnown = false;
         GUID broker = GUID_NULL;
     };
+
+    static bool GuidBefore(const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof a) < 0; }
 
     Facts& Of(REFCLSID clsid) {
         for (const std::unique_ptr<Facts>& facts : known_)
             if (facts->clsid == clsid) return *facts;
         auto facts = std::make_unique<Facts>();
         facts->clsid = clsid;
-        vek::ScopedKey root;
-        if (RegConnectRegistryW(machine_, HKEY_CLASSES_ROOT, root.put()) == ERROR_SUCCESS)
+        vek::ScopedKey root, devices;
+        if (RegConnectRegistryW(machine_, HKEY_CLASSES_ROOT, root.put()) == ERROR_SUCCESS &&
             RegOpenKeyExW(root.get(), vek::DevicesKeyPath(clsid).c_str(), 0, KEY_READ,
-                          facts->devices.put());
+                          devices.put()) == ERROR_SUCCESS)
+            facts->registered = RegisteredObjects(devices.get());
         known_.push_back(std::move(facts));
         return *known_.back();
+    }
+
+    // The objects whose keys are below devices. CLSIDFromString takes
+    // exactly the text of an ID, in either case, as the key of that ID is
+    // found.
+    static std::vector<GUID> RegisteredObjects(HKEY devices) {
+        std::vector<GUID> objects;
+        WCHAR name[vek::kSubkeyNameChars];
+        for (DWORD index = 0;; ++index) {
+            DWORD length = vek::kSubkeyNameChars;
+            if (RegEnumKeyExW(devices, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+                ERROR_SUCCESS)
+                break;
+            GUID object = GUID_NULL;
+            if (SUCCEEDED(CLSIDFromString(name, &object))) objects.push_back(object);
+        }
+        std::sort(objects.begin(), objects.end(), GuidBefore);
+        return objects;
     }
 
     const WCHAR* machine_;

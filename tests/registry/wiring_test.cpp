@@ -106,8 +106,15 @@ TEST_F(Wiring, CandidatesMatchModelsIgnoringCaseOnlyWhenRegisteredAndWithACommon
                                    catalog.put()),
                   S_OK);
     }
-    const auto candidates = CandidatesFor(u"photo 5300");
-    ASSERT_EQ(candidates.size(), 1u);
+    // A key named in lower case registers its printer as well.
+    MakePhysicalPrinter(TestGuid(0xAA, 4), kPrinterClass, {u"Lower-case key", u"x", VEK_ADDRESS_SCSI, {u"Photo 5300"}});
+    std::u16string lower = GuidText(TestGuid(0xAA, 4));
+    for (char16_t& c : lower) c = c >= u'A' && c <= u'F' ? static_cast<char16_t>(c + 32) : c;
+    vek::test::CreateClassesKey(u"CLSID\\" + GuidText(kPrinterClass) + u"\\Devices\\" + lower);
+    auto candidates = CandidatesFor(u"photo 5300");
+    ASSERT_EQ(candidates.size(), 2u);
+    if (candidates[0].Connection.PPObjectID != TestGuid(0xAA, 1)) std::swap(candidates[0], candidates[1]);
+    EXPECT_TRUE(candidates[1].Connection.PPObjectID == TestGuid(0xAA, 4));
     EXPECT_EQ(std::u16string(candidates[0].Description), u"Matches in capitals");
     EXPECT_TRUE(candidates[0].Connection.PPObjectID == TestGuid(0xAA, 1));
     EXPECT_FALSE(candidates[0].AlreadyConnected);
