@@ -35,6 +35,7 @@ constexpr const char* kStatementText[] = {
     "SELECT name, type, data FROM \"values\" WHERE key = ?1 ORDER BY name_upper LIMIT 1 OFFSET ?2",
     "SELECT name FROM keys WHERE parent = ?1",
     "SELECT name, name_upper FROM keys WHERE parent = ?1 ORDER BY name_upper",
+    "PRAGMA data_version",
     "SELECT name, length(data) FROM \"values\" WHERE key = ?1",
 };
 static_assert(std::size(kStatementText) == static_cast<size_t>(RegSql::kCount),

@@ -37,6 +37,7 @@ enum class RegSql {
     kValueAt,
     kListSubkeys,
     kListSubkeysInOrder,
+    kDataVersion,
     kListValues,
     kCount
 };

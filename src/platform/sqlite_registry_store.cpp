@@ -64,10 +64,13 @@ void ReadName(const Query& query, RegName* name) {
 
 // The subkeys of one key in folded-name order, listed whole by the first
 // enumeration of that key in a shared read transaction and answered from
-// here while the transaction lasts: its snapshot does not change.
+// here while the transaction lasts: its snapshot does not change. The
+// transaction that follows keeps the list when the database's data version
+// shows that no other connection committed in between.
 struct ListedSubkeys {
     RegKeyId parent = 0;  // 0: none listed
     std::vector<RegName> names;
+    int64_t dataVersion = 0;  // of the snapshot listed
 };
 
 class SqliteTransaction final : public RegistryTransaction {
@@ -101,6 +104,12 @@ public:
 
     // The first SQLite failure, SQLITE_OK when there was none.
     int failure() const { return failure_; }
+
+    // A number that changes when another connection commits.
+    LSTATUS DataVersion(int64_t* version) {
+        Query query(connection_, RegSql::kDataVersion);
+        return Single(query, [&] { *version = query.Int(0); }, ERROR_BADDB);
+    }
 
     LSTATUS MachineRoot(uint32_t machine, RegKeyId* root) override {
         if (machine != kLocalMachine) return ERROR_BAD_NETPATH;
@@ -252,7 +261,8 @@ private:
         listed_->names.clear();
         Query query(connection_, RegSql::kListSubkeysInOrder);
         query.Bind(1, parent);
-        const LSTATUS status = Rows(query, [&] { ReadName(query, &listed_->names.emplace_back()); });
+        LSTATUS status = Rows(query, [&] { ReadName(query, &listed_->names.emplace_back()); });
+        if (status == ERROR_SUCCESS) status = DataVersion(&listed_->dataVersion);
         if (status == ERROR_SUCCESS) listed_->parent = parent;
         return status;
     }
@@ -308,7 +318,7 @@ public:
         if (SharedRead* shared = tSharedRead; shared != nullptr && shared->store == this) {
             LSTATUS status = ERROR_SUCCESS;
             if (kind == RegTxnKind::kWrite)
-                EndShared(*shared);
+                EndShared(*shared, true);
             else if (RunShared(*shared, work, &status))
                 return status;
         }
@@ -356,7 +366,7 @@ private:
         }
         ~Sharing() override {
             tSharedRead = nullptr;
-            store_.EndShared(shared_);
+            store_.EndShared(shared_, true);
             if (shared_.connection) store_.pool_.Give(std::move(shared_.connection));
         }
 
@@ -376,14 +386,19 @@ private:
     // database.
     bool RunShared(SharedRead& shared, const Work& work, LSTATUS* status) {
         const auto now = std::chrono::steady_clock::now();
-        if (shared.open && now - shared.begun > kSharedReadAge) EndShared(shared);
+        if (shared.open && now - shared.begun > kSharedReadAge) EndShared(shared, false);
         if (!shared.connection && Acquire(&shared.connection) != SQLITE_OK) return false;
         SqliteTransaction transaction(*shared.connection, &shared.listed);
         if (!shared.open) {
-            if (transaction.Begin(RegTxnKind::kRead) != ERROR_SUCCESS) {
+            int64_t version = 0;
+            if (transaction.Begin(RegTxnKind::kRead) != ERROR_SUCCESS ||
+                (shared.listed.parent != 0 && transaction.DataVersion(&version) != ERROR_SUCCESS)) {
+                transaction.End(false);
+                shared.listed = ListedSubkeys{};
                 shared.connection.reset();
                 return false;
             }
+            if (version != shared.listed.dataVersion) shared.listed = ListedSubkeys{};
             shared.open = true;
             shared.begun = now;
         }
@@ -396,12 +411,17 @@ private:
         return false;
     }
 
-    void EndShared(SharedRead& shared) {
+    // Ends the shared transaction; a write of the thread (forget) also drops
+    // what was listed in it.
+    void EndShared(SharedRead& shared, bool forget) {
+        if (forget) shared.listed = ListedSubkeys{};
         if (!shared.open) return;
         shared.open = false;
-        shared.listed = ListedSubkeys{};
         SqliteTransaction transaction(*shared.connection);
-        if (transaction.End(true) != ERROR_SUCCESS) shared.connection.reset();
+        if (transaction.End(true) != ERROR_SUCCESS) {
+            shared.listed = ListedSubkeys{};  // data versions are the connection's own
+            shared.connection.reset();
+        }
     }
 
     const std::string path_;

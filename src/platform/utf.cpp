@@ -94,7 +94,13 @@ std::string Utf16ToUtf8(std::u16string_view utf16) {
 }
 
 void AppendUtf16AsUtf8(std::string& out, std::u16string_view utf16) {
-    for (size_t i = 0; i < utf16.size(); ++i) {
+    // Paths and names are mostly ASCII: a run of it is appended in one step.
+    size_t ascii = 0;
+    while (ascii < utf16.size() && utf16[ascii] < 0x80) ++ascii;
+    const size_t start = out.size();
+    out.resize(start + ascii);
+    for (size_t i = 0; i < ascii; ++i) out[start + i] = static_cast<char>(utf16[i]);
+    for (size_t i = ascii; i < utf16.size(); ++i) {
         char32_t cp = utf16[i];
         if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 &&
             utf16[i + 1] <= 0xDFFF) {
@@ -122,10 +128,10 @@ size_t WideLength(const WCHAR* text) {
 bool WideCopy(WCHAR* out, size_t capacity, const WCHAR* text) {
     if (out == nullptr || capacity == 0) return false;
     size_t n = 0;
-    const size_t length = WideLength(text);
-    for (; n < length && n + 1 < capacity; ++n) out[n] = text[n];
+    if (text != nullptr)
+        for (; n + 1 < capacity && text[n] != 0; ++n) out[n] = text[n];
     out[n] = 0;
-    return n == length;
+    return text == nullptr || text[n] == 0;
 }
 
 bool WideEqualsIgnoreCase(std::u16string_view a, std::u16string_view b) {

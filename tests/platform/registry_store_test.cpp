@@ -229,10 +229,12 @@ TEST(RegistryStore, SharedReadsSeeTheThreadsOwnWritesAndOthersOnceTheSnapshotAge
         std::thread other([&] {
             EXPECT_NE(CurrentEnv().Registry().ShareReads(), nullptr) << "sharing is per thread";
             EXPECT_EQ(SetDword(key, u"V", 3), ERROR_SUCCESS);
+            RegCloseKey(MustCreate(key, u"D"));
         });
         other.join();
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         EXPECT_EQ(GetDword(key, u"V"), 3u) << "a snapshot older than its limit is not used";
+        EXPECT_EQ(SubkeyName(key, 3), u"D") << "nor a listing of it once others have committed";
     }
     EXPECT_EQ(GetDword(key, u"V"), 3u);
     RegCloseKey(key);
