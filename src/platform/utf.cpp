@@ -80,9 +80,14 @@ char32_t DecodeUtf8(std::string_view utf8, size_t& i) {
 }  // namespace
 
 std::u16string Utf8ToUtf16(std::string_view utf8) {
-    std::u16string out;
+    // A run of ASCII at the start (most names are ASCII throughout) is
+    // widened in one step.
+    size_t ascii = 0;
+    while (ascii < utf8.size() && static_cast<unsigned char>(utf8[ascii]) < 0x80) ++ascii;
+    std::u16string out(utf8.begin(), utf8.begin() + static_cast<std::ptrdiff_t>(ascii));
+    if (ascii == utf8.size()) return out;
     out.reserve(utf8.size());
-    for (size_t i = 0; i < utf8.size();) AppendUtf16(out, DecodeUtf8(utf8, i));
+    for (size_t i = ascii; i < utf8.size();) AppendUtf16(out, DecodeUtf8(utf8, i));
     return out;
 }
 

@@ -75,6 +75,7 @@ TEST(Utf, RoundTripsReplacesMalformedInputAndWideCopyCutsAtCapacity) {
     WCHAR out[4];
     EXPECT_FALSE(vek::WideCopy(out, 4, u"abcdef"));
     EXPECT_EQ(std::u16string(out), u"abc");
+    EXPECT_TRUE(vek::WideCopy(out, 4, u"abc")) << "an exact fit is not cut";
     EXPECT_TRUE(vek::WideCopy(out, 4, u"ab"));
     EXPECT_EQ(std::u16string(out), u"ab");
 }
