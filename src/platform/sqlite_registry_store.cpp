@@ -241,6 +241,12 @@ public:
 
     LSTATUS VisitSubkeys(RegKeyId key,
                          const std::function<void(std::string_view name)>& visit) override {
+        if (listed_ != nullptr) {
+            // A walk counts the subkeys before it enumerates them: one listing serves both.
+            if (LSTATUS status = List(key); status != ERROR_SUCCESS) return status;
+            for (const RegName& name : listed_->names) visit(name.text);
+            return ERROR_SUCCESS;
+        }
         Query query(connection_, RegSql::kListSubkeys);
         query.Bind(1, key);
         return Rows(query, [&] { visit(query.Text(0)); });
@@ -305,7 +311,7 @@ struct SharedRead {
     std::unique_ptr<SqliteConnection> connection;
     bool open = false;
     std::chrono::steady_clock::time_point begun;
-    ListedSubkeys listed;  // of the open transaction
+    ListedSubkeys listed;  // in this transaction or one of the same data version
 };
 
 thread_local SharedRead* tSharedRead = nullptr;

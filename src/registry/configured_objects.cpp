@@ -35,6 +35,7 @@ HRESULT GetConfiguredVekObjects(REFCLSID clsid, ULONG& count, BROKER_PRINTER_INF
     count = 0;
     if (list == nullptr) return E_POINTER;
     *list = nullptr;
+    const auto sharedReads = vek::ShareWalkReads();
     vek::ScopedKey devices;
     LSTATUS status = VekOpenRegKeyWithRetry(HKEY_CLASSES_ROOT, vek::DevicesKeyPath(clsid).c_str(),
                                             0, KEY_READ, devices.put());
@@ -53,7 +54,6 @@ HRESULT GetConfiguredVekObjects(REFCLSID clsid, ULONG& count, BROKER_PRINTER_INF
     ULONG filled = 0;
     CVekObjectConfig config;
     vek::ConfigRootOfWalk root;
-    const auto sharedReads = vek::ShareWalkReads();
     for (DWORD index = 0; index < subkeys; ++index) {
         GUID objectID = GUID_NULL;
         if (vek::EnumObjectID(devices.get(), index, objectID) != ERROR_SUCCESS) break;
@@ -70,6 +70,7 @@ HRESULT GetConfiguredVekObjects(REFCLSID clsid, ULONG& count, BROKER_PRINTER_INF
 }
 
 void DeleteComponentConfigFiles(GUID clsid) {
+    const auto sharedReads = vek::ShareWalkReads();
     static constexpr char16_t kContext[] = u"DeleteComponentConfigFiles-->VekOpenRegKeyWithRetry";
     vek::ScopedKey devices;
     LSTATUS status = VekOpenRegKeyWithRetry(HKEY_CLASSES_ROOT, vek::DevicesKeyPath(clsid).c_str(),
@@ -84,7 +85,6 @@ void DeleteComponentConfigFiles(GUID clsid) {
                               nullptr, nullptr, nullptr, nullptr, nullptr);
     if (status != ERROR_SUCCESS) return;
     vek::ConfigRootOfWalk root;
-    const auto sharedReads = vek::ShareWalkReads();
     for (DWORD index = 0; index < subkeys; ++index) {
         GUID objectID = GUID_NULL;
         if (vek::EnumObjectID(devices.get(), index, objectID) != ERROR_SUCCESS) break;

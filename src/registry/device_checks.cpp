@@ -23,6 +23,7 @@ enum class MissingDevices { kFailure, kNotConfigured };
 HRESULT FindDevice(REFCLSID clsid, const MatchRule& matches, MissingDevices missing,
                    const char16_t* openContext, int& configured, BROKER_PRINTER_INFO& found) {
     configured = 0;
+    const auto sharedReads = vek::ShareWalkReads();
     vek::ScopedKey devices;
     const LSTATUS status = VekOpenRegKeyWithRetry(
         HKEY_CLASSES_ROOT, vek::DevicesKeyPath(clsid).c_str(), 0, KEY_READ, devices.put());
@@ -35,7 +36,6 @@ HRESULT FindDevice(REFCLSID clsid, const MatchRule& matches, MissingDevices miss
     VEK_PHYSICAL_PRINTER_CONFIG_DATA printer;
     VEK_COMMON_CONFIG_DATA common;
     vek::ConfigRootOfWalk root;
-    const auto sharedReads = vek::ShareWalkReads();
     for (DWORD index = 0;; ++index) {
         GUID objectID = GUID_NULL;
         const LSTATUS enumerated = vek::EnumObjectID(devices.get(), index, objectID);

@@ -128,6 +128,7 @@ HRESULT GetPotentialPPs(const WCHAR* model, ULONG& count, POTENTIAL_LP_PP_CONNEC
     if (candidates == nullptr) return E_POINTER;
     count = 0;
     *candidates = nullptr;
+    const auto sharedReads = vek::ShareWalkReads();
     const std::u16string root = ConfigRoot(machine);
     const std::vector<std::u16string> names = FilesOf(root, u"*.cfg");
     if (names.empty()) return S_OK;
@@ -138,7 +139,6 @@ HRESULT GetPotentialPPs(const WCHAR* model, ULONG& count, POTENTIAL_LP_PP_CONNEC
     CVekObjectConfig config;
     VEK_COMMON_CONFIG_DATA common;
     ClassesOfSearch classes(machine);
-    const auto sharedReads = vek::ShareWalkReads();
     for (const std::u16string& name : names) {
         const std::u16string path = root + name.substr(0, MAX_PATH);
         if (FAILED(config.Open(path.c_str())) || FAILED(config.GetVekObjectConfig(&common)) ||

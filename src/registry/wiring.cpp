@@ -32,6 +32,7 @@ bool ListsPrinter(CVekObjectConfig& logicalPrinter, REFGUID ppObjectID) {
 HRESULT CheckIfPPConnectedToLP(GUID ppObjectID, BOOL* connected) {
     if (connected == nullptr) return E_POINTER;
     *connected = FALSE;
+    const auto sharedReads = vek::ShareWalkReads();
     vek::ScopedKey devices;
     const LSTATUS status = OpenLogicalPrinters(devices);
     if (status == ERROR_FILE_NOT_FOUND) return S_OK;
@@ -41,7 +42,6 @@ HRESULT CheckIfPPConnectedToLP(GUID ppObjectID, BOOL* connected) {
     }
     CVekObjectConfig logicalPrinter;
     vek::ConfigRootOfWalk root;
-    const auto sharedReads = vek::ShareWalkReads();
     bool found = false;
     for (DWORD index = 0; !found; ++index) {
         GUID objectID = GUID_NULL;
@@ -54,6 +54,7 @@ HRESULT CheckIfPPConnectedToLP(GUID ppObjectID, BOOL* connected) {
 }
 
 HRESULT DeleteAllLPConnectionsToPP(GUID ppObjectID) {
+    const auto sharedReads = vek::ShareWalkReads();
     vek::ScopedKey devices;
     const LSTATUS status = OpenLogicalPrinters(devices);
     if (status == ERROR_FILE_NOT_FOUND) return S_OK;
@@ -63,7 +64,6 @@ HRESULT DeleteAllLPConnectionsToPP(GUID ppObjectID) {
     }
     CVekObjectConfig logicalPrinter;
     vek::ConfigRootOfWalk root;
-    const auto sharedReads = vek::ShareWalkReads();
     for (DWORD index = 0;; ++index) {
         GUID objectID = GUID_NULL;
         if (vek::EnumObjectID(devices.get(), index, objectID) != ERROR_SUCCESS) break;

@@ -43,6 +43,14 @@ std::u16string SubkeyName(HKEY key, DWORD index) {
     return std::u16string(name, length);
 }
 
+DWORD SubkeyCount(HKEY key) {
+    DWORD subkeys = ~0u;
+    EXPECT_EQ(RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr,
+                               nullptr, nullptr, nullptr),
+              ERROR_SUCCESS);
+    return subkeys;
+}
+
 // Another connection holding the write lock of the registry in home.
 sqlite3* HoldWriteLock(const TempHome& home) {
     sqlite3* other = nullptr;
@@ -226,6 +234,7 @@ TEST(RegistryStore, SharedReadsSeeTheThreadsOwnWritesAndOthersOnceTheSnapshotAge
         EXPECT_EQ(SubkeyName(key, 1), u"b") << "a listing ends with the snapshot it was read from";
         EXPECT_EQ(SubkeyName(key, 2), u"C");
         EXPECT_EQ(SubkeyName(key, 3), u"") << "no more items";
+        EXPECT_EQ(SubkeyCount(key), 3u);
         std::thread other([&] {
             EXPECT_NE(CurrentEnv().Registry().ShareReads(), nullptr) << "sharing is per thread";
             EXPECT_EQ(SetDword(key, u"V", 3), ERROR_SUCCESS);
@@ -235,6 +244,7 @@ TEST(RegistryStore, SharedReadsSeeTheThreadsOwnWritesAndOthersOnceTheSnapshotAge
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         EXPECT_EQ(GetDword(key, u"V"), 3u) << "a snapshot older than its limit is not used";
         EXPECT_EQ(SubkeyName(key, 3), u"D") << "nor a listing of it once others have committed";
+        EXPECT_EQ(SubkeyCount(key), 4u);
     }
     EXPECT_EQ(GetDword(key, u"V"), 3u);
     RegCloseKey(key);
