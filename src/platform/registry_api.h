@@ -6,6 +6,8 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/shared_reads.h"
 #include "vekconfig/registry.h"
@@ -36,7 +38,10 @@ public:
 
     // Shares the calling thread's reads until the result is destroyed (see
     // SharedReads); null when that gains nothing or they are shared already.
-    virtual std::unique_ptr<SharedReads> ShareReads() { return nullptr; }
+    virtual std::unique_ptr<SharedReads> ShareReads() = 0;
+    // Every subkey name of key, in no particular order: EnumKey's answers,
+    // taken in one call. Codes as EnumKey's, ERROR_NO_MORE_ITEMS excepted.
+    virtual LSTATUS ListSubkeys(HKEY key, std::vector<std::u16string>* names) = 0;
 };
 
 // Forwards every call to another RegistryApi; a fake overrides only the
@@ -84,6 +89,9 @@ public:
     }
     LSTATUS CloseKey(HKEY key) override { return target_->CloseKey(key); }
     std::unique_ptr<SharedReads> ShareReads() override { return target_->ShareReads(); }
+    LSTATUS ListSubkeys(HKEY key, std::vector<std::u16string>* names) override {
+        return target_->ListSubkeys(key, names);
+    }
 
 protected:
     RegistryApi* target() const { return target_; }

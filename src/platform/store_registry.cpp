@@ -5,6 +5,7 @@
 
 #include "platform/machine_name.h"
 #include "platform/registry_names.h"
+#include "vekconfig/text.h"
 
 namespace vek {
 namespace {
@@ -244,6 +245,25 @@ LSTATUS StoreRegistry::EnumKey(HKEY key, DWORD index, WCHAR* name, DWORD* nameLe
     if (status != ERROR_SUCCESS) return status;
     handles_.SetMark(key, WalkMark{walked, index, found.folded});
     return CopyNameOut(found.text, name, nameLength);
+}
+
+LSTATUS StoreRegistry::ListSubkeys(HKEY key, std::vector<std::u16string>* names) {
+    names->clear();
+    KeyRef ref;
+    if (LSTATUS status = handles_.Find(key, &ref); status != ERROR_SUCCESS) return status;
+    std::vector<std::string> found;
+    const LSTATUS status = store_->Run(RegTxnKind::kRead, [&](RegistryTransaction& txn) {
+        found.clear();
+        RegKeyId id = 0;
+        const LSTATUS status = LiveBaseKey(txn, ref, false, &id);
+        if (status == ERROR_FILE_NOT_FOUND && ref.base == Base::kClassesRoot) return ERROR_SUCCESS;
+        if (status != ERROR_SUCCESS) return status;
+        return txn.VisitSubkeys(id, [&](std::string_view name) { found.emplace_back(name); });
+    });
+    if (status != ERROR_SUCCESS) return status;
+    names->reserve(found.size());
+    for (const std::string& name : found) names->push_back(Utf8ToUtf16(name));
+    return ERROR_SUCCESS;
 }
 
 LSTATUS StoreRegistry::EnumValue(HKEY key, DWORD index, WCHAR* name, DWORD* nameLength,

@@ -38,6 +38,7 @@ public:
     LSTATUS DeleteKey(HKEY key, const WCHAR* subKey) override;
     LSTATUS CloseKey(HKEY key) override;
     std::unique_ptr<SharedReads> ShareReads() override { return store_->ShareReads(); }
+    LSTATUS ListSubkeys(HKEY key, std::vector<std::u16string>* names) override;
 
     RegistryStore& store() { return *store_; }
 

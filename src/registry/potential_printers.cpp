@@ -102,15 +102,13 @@ private:
     // exactly the text of an ID, in either case, as the key of that ID is
     // found.
     static std::vector<GUID> RegisteredObjects(HKEY devices) {
+        std::vector<std::u16string> names;
         std::vector<GUID> objects;
-        WCHAR name[vek::kSubkeyNameChars];
-        for (DWORD index = 0;; ++index) {
-            DWORD length = vek::kSubkeyNameChars;
-            if (RegEnumKeyExW(devices, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-                ERROR_SUCCESS)
-                break;
+        if (vek::CurrentEnv().Registry().ListSubkeys(devices, &names) != ERROR_SUCCESS) return objects;
+        objects.reserve(names.size());
+        for (const std::u16string& name : names) {
             GUID object = GUID_NULL;
-            if (SUCCEEDED(CLSIDFromString(name, &object))) objects.push_back(object);
+            if (SUCCEEDED(CLSIDFromString(name.c_str(), &object))) objects.push_back(object);
         }
         std::sort(objects.begin(), objects.end(), GuidBefore);
         return objects;

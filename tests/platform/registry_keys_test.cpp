@@ -1,14 +1,18 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "platform/env.h"
+#include "platform/registry_names.h"
 #include "platform/registry_test_util.h"
 #include "support/temp_home.h"
 #include "vekconfig/registry.h"
+#include "vekconfig/text.h"
 
 namespace vek::test {
 namespace {
@@ -37,6 +41,17 @@ std::vector<std::u16string> Subkeys(HKEY key) {
         names.push_back(std::move(name));
     }
     EXPECT_EQ(status, ERROR_NO_MORE_ITEMS);
+    return names;
+}
+
+// Every subkey name of key in one call, sorted as the enumeration orders
+// them (the call promises no order); the status in *status.
+std::vector<std::u16string> Listed(HKEY key, LSTATUS* status) {
+    std::vector<std::u16string> names;
+    *status = CurrentEnv().Registry().ListSubkeys(key, &names);
+    std::sort(names.begin(), names.end(), [](const std::u16string& a, const std::u16string& b) {
+        return Utf8ToUtf16(FoldName(Utf16ToUtf8(a))) < Utf8ToUtf16(FoldName(Utf16ToUtf8(b)));
+    });
     return names;
 }
 
@@ -81,7 +96,16 @@ TEST_F(RegistryKeys, NamesCompareWithoutAsciiCaseOnlyAndKeepTheirCreatedCase) {
 TEST_F(RegistryKeys, EnumerationIsInCaseInsensitiveOrderThenNoMoreItems) {
     HKEY parent = MustCreateChildren(u"SOFTWARE\\Order", {u"beta", u"Alpha", u"GAMMA", u"a_b", u"AB", u"delta"});
     // Upper-case folding puts "a_b" after "Alpha" ('L' < '_'); lower-case would not.
-    EXPECT_EQ(Subkeys(parent), (std::vector<std::u16string>{u"AB", u"Alpha", u"a_b", u"beta", u"delta", u"GAMMA"}));
+    const std::vector<std::u16string> ordered{u"AB", u"Alpha", u"a_b", u"beta", u"delta", u"GAMMA"};
+    EXPECT_EQ(Subkeys(parent), ordered);
+    LSTATUS status = ~0;
+    EXPECT_EQ(Listed(parent, &status), ordered);
+    EXPECT_EQ(status, ERROR_SUCCESS);
+    {
+        const auto sharing = CurrentEnv().Registry().ShareReads();
+        EXPECT_EQ(Subkeys(parent), ordered);
+        EXPECT_EQ(Listed(parent, &status), ordered) << "from the walk's listing";
+    }
     DWORD count = 0;
     EXPECT_EQ(RegQueryInfoKeyW(parent, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr,
                                nullptr, nullptr, nullptr),
@@ -176,6 +200,8 @@ TEST_F(RegistryKeys, HandleOfDeletedKeyGivesKeyDeleted) {
     EXPECT_EQ(CreateForWrite(key, u"Child", &child), ERROR_KEY_DELETED);
     SubkeyAt(key, 0, &status);
     EXPECT_EQ(status, ERROR_KEY_DELETED);
+    Listed(key, &status);
+    EXPECT_EQ(status, ERROR_KEY_DELETED);
     EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
 }
 
@@ -183,6 +209,9 @@ TEST_F(RegistryKeys, ClassesRootIsTheViewOfMachineSoftwareClassesAndEmptyAtFirst
     HKEY key = nullptr;
     EXPECT_EQ(OpenForRead(HKEY_CLASSES_ROOT, u"CLSID", &key), ERROR_FILE_NOT_FOUND);
     EXPECT_TRUE(Subkeys(HKEY_CLASSES_ROOT).empty());
+    LSTATUS status = ~0;
+    EXPECT_TRUE(Listed(HKEY_CLASSES_ROOT, &status).empty());
+    EXPECT_EQ(status, ERROR_SUCCESS);
     RegCloseKey(MustCreate(HKEY_CLASSES_ROOT, u"CLSID\\{00000000-0000-0000-0000-000000000001}"));
     ASSERT_EQ(OpenForRead(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Classes\\CLSID\\{00000000-0000-0000-0000-000000000001}", &key),
               ERROR_SUCCESS);
@@ -192,6 +221,7 @@ TEST_F(RegistryKeys, ClassesRootIsTheViewOfMachineSoftwareClassesAndEmptyAtFirst
     EXPECT_EQ(GetDword(key, u"Seen"), 5u);
     RegCloseKey(key);
     EXPECT_EQ(Subkeys(HKEY_CLASSES_ROOT), std::vector<std::u16string>{u"CLSID"});
+    EXPECT_EQ(Listed(HKEY_CLASSES_ROOT, &status), std::vector<std::u16string>{u"CLSID"});
 }
 
 TEST_F(RegistryKeys, OverlongEmptyOrUnpairedSurrogateNamesAreInvalidParameter) {
