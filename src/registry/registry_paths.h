@@ -21,7 +21,7 @@ inline std::u16string ObjectKeyPath(REFCLSID clsid, REFGUID objectID) {
     return DevicesKeyPath(clsid) + u"\\" + GuidText(objectID);
 }
 
-// Taken by a walk before its loop: the walk's registry reads share read
+// Taken by a walk at its start: the walk's registry reads share read
 // transactions while the result lives (see SharedReads).
 inline std::unique_ptr<SharedReads> ShareWalkReads() { return CurrentEnv().Registry().ShareReads(); }
 
