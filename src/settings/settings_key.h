@@ -4,6 +4,7 @@
 // Thread safety: safe; nothing is shared between calls.
 #pragma once
 
+#include "platform/env.h"
 #include "settings/open_with_retry.h"
 #include "vekconfig/registry.h"
 
@@ -50,6 +51,8 @@ LSTATUS ReadSetting(HKEY root, Query&& query) {
 void ReportConnectFailure(const WCHAR* connectContext, LSTATUS status);
 template <typename Query>
 LSTATUS ReadMachineSetting(const WCHAR* machine, const WCHAR* connectContext, Query&& query) {
+    // Connect, open and query: one read transaction rather than three.
+    const auto sharedReads = CurrentEnv().Registry().ShareReads();
     HKEY root = nullptr;
     const LSTATUS status = RegConnectRegistryW(machine, HKEY_LOCAL_MACHINE, &root);
     if (status != ERROR_SUCCESS) {
