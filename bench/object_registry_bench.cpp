@@ -138,9 +138,9 @@ void BM_PlainOpenAndRead_1000(benchmark::State& state) {
 BENCHMARK(BM_PlainOpenAndRead_1000)->Unit(benchmark::kMillisecond);
 
 // The floor under a walk, whatever the code around it: per object, the
-// registry database asked for the next subkey in a read transaction of its
-// own (each enumeration sees the registry as it is then), and an exclusive
-// read of the object's file with its streams' bytes copied out.
+// registry database asked for the next subkey (all in one read transaction,
+// as a walk shares its reads), and an exclusive read of the object's file
+// with its streams' bytes copied out.
 void BM_Floor_KeyWalkAndExclusiveRead_1000(benchmark::State& state) {
     const Installation& installation = TheInstallation();
     const std::string directory = std::filesystem::path(installation.paths().front()).parent_path().string();
