@@ -7,16 +7,16 @@ scripts/build.sh
 cd build
 ctest --output-on-failure -j"$(nproc)"
 
-# The compound-file, event, settings, object configuration and catalog tests again
-# under AddressSanitizer and UndefinedBehaviorSanitizer.
+# The compound-file, event, settings, object configuration, catalog, registry
+# and object registry tests again under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
 cd ..
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVEK_SANITIZE=ON >/dev/null
-cmake --build build-asan -j"$(nproc)" --target compound_tests foundation_tests settings_tests objectconfig_tests catalogs_tests
-ASAN_OPTIONS=detect_leaks=1 build-asan/tests/compound_tests
-ASAN_OPTIONS=detect_leaks=1 build-asan/tests/foundation_tests
-ASAN_OPTIONS=detect_leaks=1 build-asan/tests/settings_tests
-ASAN_OPTIONS=detect_leaks=1 build-asan/tests/objectconfig_tests
-ASAN_OPTIONS=detect_leaks=1 build-asan/tests/catalogs_tests
+sanitized=(compound_tests foundation_tests settings_tests objectconfig_tests catalogs_tests platform_tests registry_tests)
+cmake --build build-asan -j"$(nproc)" --target "${sanitized[@]}"
+for program in "${sanitized[@]}"; do
+    ASAN_OPTIONS=detect_leaks=1 "build-asan/tests/$program"
+done
 
 # Each fuzz harness for about 30 s, starting from its seed corpus.
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DVEK_BUILD_FUZZ=ON -DVEK_BUILD_TESTS=OFF >/dev/null
