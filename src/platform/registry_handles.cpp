@@ -1,5 +1,6 @@
 #include "platform/registry_handles.h"
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 #include <utility>
@@ -12,6 +13,8 @@ namespace {
 // another.
 std::atomic<uintptr_t> g_nextHandle{uintptr_t{1} << 32};
 constexpr uintptr_t kHandleStep = 8;
+// Threads whose walk marks a handle keeps.
+constexpr size_t kMarksPerHandle = 8;
 
 bool IsPredefined(HKEY handle, KeyRef* ref) {
     if (handle == HKEY_LOCAL_MACHINE) {
@@ -55,19 +58,34 @@ LSTATUS HandleTable::Remove(HKEY handle) {
 }
 
 bool HandleTable::FindMark(HKEY handle, WalkMark* mark) const {
+    const std::thread::id self = std::this_thread::get_id();
     std::shared_lock lock(mutex_);
     const auto it = marks_.find(reinterpret_cast<uintptr_t>(handle));
     if (it == marks_.end()) return false;
-    *mark = it->second;
-    return true;
+    for (const ThreadMark& kept : it->second) {
+        if (kept.thread != self) continue;
+        *mark = kept.mark;
+        return true;
+    }
+    return false;
 }
 
 void HandleTable::SetMark(HKEY handle, WalkMark mark) {
     KeyRef ignored;
     const auto value = reinterpret_cast<uintptr_t>(handle);
+    const std::thread::id self = std::this_thread::get_id();
     std::unique_lock lock(mutex_);
-    if (IsPredefined(handle, &ignored) || open_.count(value) == 1)
-        marks_.insert_or_assign(value, std::move(mark));
+    if (!IsPredefined(handle, &ignored) && open_.count(value) == 0) return;
+    std::vector<ThreadMark>& kept = marks_[value];
+    auto mine = std::find_if(kept.begin(), kept.end(), [&](const ThreadMark& m) { return m.thread == self; });
+    if (mine == kept.end()) {
+        if (kept.size() == kMarksPerHandle) kept.pop_back();
+        mine = kept.insert(kept.begin(), ThreadMark{self, {}});
+    } else {
+        std::rotate(kept.begin(), mine, mine + 1);
+        mine = kept.begin();
+    }
+    mine->mark = std::move(mark);
 }
 
 }  // namespace vek

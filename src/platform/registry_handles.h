@@ -9,7 +9,9 @@
 #include <cstdint>
 #include <shared_mutex>
 #include <string>
+#include <thread>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/registry_store.h"
 #include "vekconfig/registry.h"
@@ -25,9 +27,11 @@ struct KeyRef {
     RegKeyId key = 0;
 };
 
-// Where the last subkey walk on a handle stood: the key walked, the index it
-// returned and that subkey's folded name. The next index continues after the
-// name instead of counting the subkeys before it again.
+// Where a thread's last subkey walk on a handle stood: the key walked, the
+// index it returned and that subkey's folded name. The thread's next index
+// continues after the name instead of counting the subkeys before it again.
+// Marks are the thread's own, so that threads walking one handle at once do
+// not continue from each other's places.
 struct WalkMark {
     RegKeyId key = 0;
     DWORD index = 0;
@@ -44,16 +48,24 @@ public:
     // the handle is not open here.
     LSTATUS Remove(HKEY handle);
 
-    // The mark of the handle's last subkey walk; false when it has none.
+    // The mark of the calling thread's last subkey walk on the handle; false
+    // when it has none.
     bool FindMark(HKEY handle, WalkMark* mark) const;
-    // Records where a walk on the handle stands; ignored for a handle that is
-    // not open here (closed meanwhile).
+    // Records where the calling thread's walk on the handle stands; ignored
+    // for a handle that is not open here (closed meanwhile).
     void SetMark(HKEY handle, WalkMark mark);
 
 private:
+    struct ThreadMark {
+        std::thread::id thread;
+        WalkMark mark;
+    };
+
     mutable std::shared_mutex mutex_;
     std::unordered_map<uintptr_t, KeyRef> open_;
-    std::unordered_map<uintptr_t, WalkMark> marks_;
+    // Per handle, the marks of the threads that walked it last, most recent
+    // first and a few at most: a thread whose mark was dropped counts again.
+    std::unordered_map<uintptr_t, std::vector<ThreadMark>> marks_;
 };
 
 }  // namespace vek

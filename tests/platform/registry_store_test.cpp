@@ -5,8 +5,10 @@
 #include <sqlite3.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -19,6 +21,7 @@
 #include "support/scoped_variable.h"
 #include "support/temp_home.h"
 #include "vekconfig/registry.h"
+#include "vekconfig/text.h"
 
 namespace vek::test {
 namespace {
@@ -248,6 +251,60 @@ TEST(RegistryStore, SharedReadsSeeTheThreadsOwnWritesAndOthersOnceTheSnapshotAge
     }
     EXPECT_EQ(GetDword(key, u"V"), 3u);
     RegCloseKey(key);
+}
+
+// The subkey names of key, walked index by index; empty names stand for
+// failed calls.
+std::vector<std::u16string> WalkSubkeys(HKEY key) {
+    std::vector<std::u16string> seen;
+    for (DWORD index = 0;; ++index) {
+        WCHAR name[MAX_PATH];
+        DWORD length = MAX_PATH;
+        const LSTATUS status = RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_NO_MORE_ITEMS) return seen;
+        seen.emplace_back(status == ERROR_SUCCESS ? std::u16string(name, length) : u"");
+        if (status != ERROR_SUCCESS) return seen;
+    }
+}
+
+TEST(RegistryStore, WalksOfOneHandleBesideWritersNeitherSkipNorRepeatAKeyThatStays) {
+    TempHome home;
+    HKEY parent = MustCreate(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Walked");
+    // Even numbers stay throughout; two writers add and remove the odd ones.
+    const auto name = [](int n) { return u"K" + Utf8ToUtf16(std::to_string(1000 + n)); };
+    constexpr int kNames = 200;
+    for (int n = 0; n < kNames; n += 2) RegCloseKey(MustCreate(parent, name(n).c_str()));
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+    std::atomic<int> failures{0}, walks{0};
+    std::vector<std::thread> threads;
+    for (int w = 0; w < 2; ++w)
+        threads.emplace_back([&, w] {
+            for (int n = 1 + 2 * w; std::chrono::steady_clock::now() < until; n = (n + 4) % kNames) {
+                HKEY key = nullptr;
+                if (CreateForWrite(parent, name(n).c_str(), &key) != ERROR_SUCCESS) ++failures;
+                RegCloseKey(key);
+                if (RegDeleteKeyW(parent, name(n).c_str()) != ERROR_SUCCESS) ++failures;
+            }
+        });
+    // Three walkers on the same handle, two of them sharing their reads.
+    for (int r = 0; r < 3; ++r)
+        threads.emplace_back([&, r] {
+            while (std::chrono::steady_clock::now() < until) {
+                const auto sharing = r > 0 ? CurrentEnv().Registry().ShareReads() : nullptr;
+                const std::vector<std::u16string> seen = WalkSubkeys(parent);
+                int staying = 0;
+                for (size_t i = 0; i < seen.size(); ++i) {
+                    if (seen[i].empty() || (i > 0 && !(seen[i - 1] < seen[i]))) ++failures;
+                    if (!seen[i].empty() && std::stoi(Utf16ToUtf8(seen[i]).substr(1)) % 2 == 0) ++staying;
+                }
+                if (staying != kNames / 2) ++failures;
+                ++walks;
+            }
+        });
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(failures.load(), 0);
+    EXPECT_GT(walks.load(), 3);
+    RegCloseKey(parent);
 }
 
 TEST(RegistryStore, ManyThreadsCreatingOneKeySeeOneCreation) {
