@@ -66,7 +66,8 @@ void ReadName(const Query& query, RegName* name) {
 // enumeration of that key in a shared read transaction and answered from
 // here while the transaction lasts: its snapshot does not change. The
 // transaction that follows keeps the list when the database's data version
-// shows that no other connection committed in between.
+// shows that no other connection committed in between. One key at a time:
+// a walk that went back and forth between two keys would list each again.
 struct ListedSubkeys {
     RegKeyId parent = 0;  // 0: none listed
     std::vector<RegName> names;
