@@ -35,6 +35,28 @@ TEST(StorageRoundTrip, StreamsAtEverySizeBoundaryAndNestedStoragesKeepTreeClasse
     EXPECT_EQ(TreeOf(path), Expected(plan, kRootClass));
 }
 
+// An open reads a file's first 128 KB at once and takes a short read for
+// the whole file; a file that fills that read, or passes it, is read on.
+// Each file here has stream bytes in its last sector.
+TEST(StorageRoundTrip, FilesEndingAroundTheFirstReadAreReadWhole) {
+    TempHome home;
+    constexpr uintmax_t kFirstRead = 128 * 1024;
+    for (const uintmax_t length : {kFirstRead - 512, kFirstRead, kFirstRead + 512}) {
+        const std::string path = home / ("around" + std::to_string(length) + ".cfg");
+        std::vector<Node> plan;
+        for (size_t large = 120000; large < 140000; large += 512) {
+            plan = {Stream("small", Pattern(300, 1)), Stream("large", Pattern(large, 2))};
+            ASSERT_EQ(WriteTree(path, plan), S_OK);
+            if (std::filesystem::file_size(path) >= length) break;
+        }
+        ASSERT_EQ(std::filesystem::file_size(path), length);
+        EXPECT_EQ(TreeOf(path), Expected(plan)) << length;
+        plan[0].bytes = Pattern(5000, 3);
+        ASSERT_EQ(ChangeTree(path, {plan[0]}), S_OK) << length;
+        EXPECT_EQ(TreeOf(path), Expected(plan)) << length;
+    }
+}
+
 TEST(StorageRoundTrip, ReplacingStreamsAcrossTheMiniCutoffKeepsOthersIntact) {
     TempHome home;
     const std::string path = home / "replace.cfg";

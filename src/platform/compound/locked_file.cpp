@@ -64,27 +64,21 @@ HRESULT LockedFile::Open(const std::string& path, Access access, Disposition dis
             ::close(fd);
             return error == EWOULDBLOCK ? STG_E_LOCKVIOLATION : STG_E_UNKNOWN;
         }
+        std::unique_ptr<LockedFile> opened(new LockedFile(fd, 0));
+        if (disposition == Disposition::kOpenExisting && opened->ReadShortFileWhole()) {
+            *file = std::move(opened);
+            return S_OK;
+        }
         struct stat held {};
-        if (::fstat(fd, &held) != 0) {
-            ::close(fd);
-            return STG_E_UNKNOWN;
-        }
-        if (!S_ISREG(held.st_mode)) {
-            ::close(fd);
-            return STG_E_ACCESSDENIED;
-        }
-        if (held.st_nlink == 0) {
-            ::close(fd);  // removed or replaced while we were locking: look again
-            continue;
-        }
-        std::unique_ptr<LockedFile> opened(new LockedFile(fd, static_cast<uint64_t>(held.st_size)));
+        if (::fstat(fd, &held) != 0) return STG_E_UNKNOWN;
+        if (!S_ISREG(held.st_mode)) return STG_E_ACCESSDENIED;
+        if (held.st_nlink == 0) continue;  // removed or replaced while we were locking: look again
+        opened->size_ = static_cast<uint64_t>(held.st_size);
         if (disposition != Disposition::kOpenExisting) {
             HRESULT hr = opened->Resize(0);
             if (FAILED(hr)) return hr;
         } else if (opened->size_ > 0 && opened->size_ <= kWholeLimit) {
-            opened->whole_ = NewPageBuffer(opened->size_);
-            if (SUCCEEDED(opened->ReadDirect(0, opened->whole_.get(), opened->size_)))
-                opened->wholeSize_ = opened->size_;
+            opened->ReadWhole();
         }
         *file = std::move(opened);
         return S_OK;
@@ -92,13 +86,64 @@ HRESULT LockedFile::Open(const std::string& path, Access access, Disposition dis
     return STG_E_LOCKVIOLATION;
 }
 
-LockedFile::~LockedFile() { ::close(fd_); }
+// Most files we open are far shorter than the first read's buffer: that
+// read ending short gives their size without asking the file's status.
+//
+// Without that status, two checks are not made. Whether the file still has
+// a name after locking: nothing removes or replaces a file of ours while
+// holding its lock, so a file removed between our open and our lock is no
+// different from one removed just after we locked it; only a created file
+// must be checked, or what we write into it would be lost. And whether it
+// is a regular file: a pipe refuses positioned reads, but a device with
+// bytes to give passes for a short file, which then fails to load as a
+// damaged one.
+bool LockedFile::ReadShortFileWhole() {
+    PageBuffer buffer = TakeFirstReadBuffer();
+    ssize_t n;
+    do {
+        n = ::pread(fd_, buffer.get(), kFirstRead, 0);
+    } while (n < 0 && errno == EINTR);
+    if (n <= 0 || static_cast<size_t>(n) == kFirstRead) {
+        GiveBackFirstReadBuffer(std::move(buffer));
+        return false;
+    }
+    size_ = wholeSize_ = static_cast<uint64_t>(n);
+    whole_ = std::move(buffer);
+    firstReadBuffer_ = true;
+    return true;
+}
+
+void LockedFile::ReadWhole() {
+    whole_ = NewPageBuffer(size_);
+    if (SUCCEEDED(ReadDirect(0, whole_.get(), size_))) wholeSize_ = size_;
+}
+
+LockedFile::~LockedFile() {
+    ::close(fd_);
+    if (firstReadBuffer_) GiveBackFirstReadBuffer(std::move(whole_));
+}
 
 constexpr std::align_val_t kPageAlignment{4096};
 
 // Filled by file reads, so not zeroed first.
 LockedFile::PageBuffer LockedFile::NewPageBuffer(size_t bytes) {
     return PageBuffer(static_cast<uint8_t*>(::operator new[](bytes, kPageAlignment)));
+}
+
+// Each thread keeps one first-read buffer for its next open: a buffer this
+// large would otherwise be mapped and unmapped by the allocator every time.
+LockedFile::PageBuffer& LockedFile::SpareFirstReadBuffer() {
+    thread_local PageBuffer spare;
+    return spare;
+}
+
+LockedFile::PageBuffer LockedFile::TakeFirstReadBuffer() {
+    if (PageBuffer& spare = SpareFirstReadBuffer()) return std::move(spare);
+    return NewPageBuffer(kFirstRead);
+}
+
+void LockedFile::GiveBackFirstReadBuffer(PageBuffer buffer) {
+    if (PageBuffer& spare = SpareFirstReadBuffer(); !spare) spare = std::move(buffer);
 }
 
 void LockedFile::PageAlignedDelete::operator()(uint8_t* bytes) const { ::operator delete[](bytes, kPageAlignment); }

@@ -4,8 +4,8 @@
 //
 // The lock is an open-file-description lock (flock), so a second open in the
 // same process is refused as well as one in another process. After locking,
-// the locked file must still have a name: a file replaced or removed while we
-// were locking it is opened again.
+// a created file must still have a name: one replaced or removed while we
+// were locking it is created again.
 //
 // Small files are read whole at open and served from memory. In larger files,
 // ReadAt goes straight to the file, into the caller's buffer, while
@@ -71,6 +71,10 @@ public:
 
 private:
     LockedFile(int fd, uint64_t size) : fd_(fd), size_(size) {}
+    // Reads a file shorter than kFirstRead whole, learning its size; false
+    // for any other file, which is then still unread.
+    bool ReadShortFileWhole();
+    void ReadWhole();
     HRESULT ReadDirect(uint64_t offset, uint8_t* out, size_t length) const;
     // The slot holding block index, read from the file if need be; the
     // slot count after a read error.
@@ -87,12 +91,18 @@ private:
     };
     using PageBuffer = std::unique_ptr<uint8_t[], PageAlignedDelete>;
     static PageBuffer NewPageBuffer(size_t bytes);
+    // The buffer of an open's first read, kFirstRead bytes.
+    static constexpr size_t kFirstRead = 128 * 1024;
+    static PageBuffer TakeFirstReadBuffer();
+    static void GiveBackFirstReadBuffer(PageBuffer buffer);
+    static PageBuffer& SpareFirstReadBuffer();
 
     int fd_;
     uint64_t size_;
     // A small file's bytes, read whole at open; empty for larger files.
     PageBuffer whole_;
     uint64_t wholeSize_ = 0;  // how much of whole_ holds the file's bytes
+    bool firstReadBuffer_ = false;  // whole_ is a first-read buffer
     // Block cache: slot i holds the block whose index is tags_[i] (kNoBlock
     // when empty), the first blockBytes_[i] bytes of it valid.
     mutable PageBuffer blocks_;
