@@ -18,6 +18,16 @@ for program in "${sanitized[@]}"; do
     ASAN_OPTIONS=detect_leaks=1 "build-asan/tests/$program"
 done
 
+# The programs whose tests run threads side by side (the reader/writer lock,
+# the registry stores, the object configuration, the interface table, the
+# compound files) again under ThreadSanitizer.
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEK_SANITIZE_THREAD=ON >/dev/null
+threaded=(foundation_tests platform_tests registry_tests objectconfig_tests com_tests compound_tests)
+cmake --build build-tsan -j"$(nproc)" --target "${threaded[@]}"
+for program in "${threaded[@]}"; do
+    TSAN_OPTIONS=halt_on_error=1 "build-tsan/tests/$program"
+done
+
 # Each fuzz harness for about 30 s, starting from its seed corpus.
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DVEK_BUILD_FUZZ=ON -DVEK_BUILD_TESTS=OFF >/dev/null
 cmake --build build-fuzz -j"$(nproc)"
