@@ -130,8 +130,9 @@ LockedFile::PageBuffer LockedFile::NewPageBuffer(size_t bytes) {
     return PageBuffer(static_cast<uint8_t*>(::operator new[](bytes, kPageAlignment)));
 }
 
-// Each thread keeps one first-read buffer for its next open: a buffer this
-// large would otherwise be mapped and unmapped by the allocator every time.
+// Each thread that opens compound files keeps one first-read buffer (128 KB)
+// for its next open until it ends: a buffer this large would otherwise be
+// mapped and unmapped by the allocator every time.
 LockedFile::PageBuffer& LockedFile::SpareFirstReadBuffer() {
     thread_local PageBuffer spare;
     return spare;
