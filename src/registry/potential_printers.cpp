@@ -22,8 +22,8 @@ std::u16string ConfigRoot(const WCHAR* machine) {
     return std::u16string(root);
 }
 
-// The names of the configuration root's files with the extension, as the
-// file system delivers them.
+// The names of the configuration root's files with the extension, in name
+// order.
 std::vector<std::u16string> FilesOf(const std::u16string& root, const WCHAR* pattern) {
     std::vector<std::u16string> names;
     if (vek::FindMatchingFiles(root.empty() ? u"." : root.c_str(), pattern, &names) != ERROR_SUCCESS)
