@@ -72,7 +72,9 @@ HRESULT LockedFile::Open(const std::string& path, Access access, Disposition dis
         struct stat held {};
         if (::fstat(fd, &held) != 0) return STG_E_UNKNOWN;
         if (!S_ISREG(held.st_mode)) return STG_E_ACCESSDENIED;
-        if (held.st_nlink == 0) continue;  // removed or replaced while we were locking: look again
+        // A created file removed or replaced while we were locking it: create
+        // it again (an opened one needs no such check, see ReadShortFileWhole).
+        if (disposition != Disposition::kOpenExisting && held.st_nlink == 0) continue;
         opened->size_ = static_cast<uint64_t>(held.st_size);
         if (disposition != Disposition::kOpenExisting) {
             HRESULT hr = opened->Resize(0);
