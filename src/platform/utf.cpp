@@ -1,6 +1,9 @@
 // UTF-8 <-> UTF-16 conversion and small wide-string helpers.
 #include "vekconfig/text.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace vek {
 namespace {
 
@@ -132,11 +135,15 @@ size_t WideLength(const WCHAR* text) {
 
 bool WideCopy(WCHAR* out, size_t capacity, const WCHAR* text) {
     if (out == nullptr || capacity == 0) return false;
-    size_t n = 0;
-    if (text != nullptr)
-        for (; n + 1 < capacity && text[n] != 0; ++n) out[n] = text[n];
+    if (text == nullptr) {
+        out[0] = 0;
+        return true;
+    }
+    // Measured first and moved at once: paths are copied on every open.
+    const size_t n = static_cast<size_t>(std::find(text, text + capacity - 1, u'\0') - text);
+    std::memcpy(out, text, n * sizeof(WCHAR));
     out[n] = 0;
-    return text == nullptr || text[n] == 0;
+    return text[n] == 0;
 }
 
 bool WideEqualsIgnoreCase(std::u16string_view a, std::u16string_view b) {

@@ -2,6 +2,7 @@
 // are found by searching their storage's sibling tree, and a storage's list
 // of elements is made when it is enumerated or changed.
 #include <algorithm>
+#include <iterator>
 
 #include "platform/compound/compound_file.h"
 #include "platform/compound/names.h"
@@ -35,8 +36,15 @@ HRESULT CompoundFile::ReadEntryPage(uint32_t id) const {
     size_t last = wanted + 1;
     while (last < groupEnd && !dirPages_[last] && dirChain_[last] == dirChain_[last - 1] + 1) ++last;
     const uint32_t perSector = DirEntriesPerSector();
-    std::vector<DirEntryRecord> records((last - first) * perSector);
-    if (FAILED(ReadSectors(&dirChain_[first], last - first, records.data()))) return STG_E_DOCFILECORRUPT;
+    // A group of a few sectors, as small files have, is read onto the stack.
+    DirEntryRecord nearby[32];
+    std::vector<DirEntryRecord> more;
+    DirEntryRecord* records = nearby;
+    if ((last - first) * perSector > std::size(nearby)) {
+        more.resize((last - first) * perSector);
+        records = more.data();
+    }
+    if (FAILED(ReadSectors(&dirChain_[first], last - first, records))) return STG_E_DOCFILECORRUPT;
     for (size_t i = 0; i < last - first; ++i) {
         auto page = std::make_unique<Entry[]>(perSector);
         bool valid = true;

@@ -19,8 +19,7 @@ void CompoundFile::ReadTableChunk(bool mini, size_t chunk) const {
     // added in memory, and moved sectors were read before they moved.
     if (FAILED(ReadSectors(&sectors[first], count, entries)))
         std::fill(entries, entries + count * perSector, kEndOfChain);
-    table.chunkRead[chunk] = true;
-    table.chunkMayBeFree[chunk] = std::find(entries, entries + count * perSector, kFreeSector) != entries + count * perSector;
+    table.NoteRead(chunk, std::find(entries, entries + count * perSector, kFreeSector) != entries + count * perSector);
     if (mini) return;
     const uint32_t begin = static_cast<uint32_t>(chunk << ChunkedTable::kChunkShift);
     const uint32_t end = begin + static_cast<uint32_t>(count * perSector);
@@ -67,7 +66,7 @@ uint32_t CompoundFile::FindFreeUnit(bool mini, uint32_t from) {
         if (table.IsRead(start)) {
             // A chunk read without free entries is scanned only where it
             // holds entries added in memory.
-            if (start < table.readLimit && !table.chunkMayBeFree[start / chunkEntries])
+            if (start < table.readLimit && !table.MayBeFree(start))
                 start = std::min(chunkEnd, table.readLimit);
             const uint32_t found = FindFree(table.entries, start, chunkEnd);
             if (found < chunkEnd) return found;

@@ -56,25 +56,30 @@ using Table = std::vector<uint32_t, UninitializedAllocator<uint32_t>>;
 // 1024 entries at a time, when an entry in the chunk is first needed.
 struct ChunkedTable {
     static constexpr unsigned kChunkShift = 10;
-    Table entries;
-    std::vector<bool> chunkRead;
-    // Whether a read chunk may hold a free entry below readLimit: chunks
+    // What is known of each chunk, as flags.
+    static constexpr uint8_t kChunkRead = 1;
+    // A read chunk that may hold a free entry below readLimit: chunks
     // without one are passed over when looking for free units.
-    std::vector<bool> chunkMayBeFree;
+    static constexpr uint8_t kChunkMayBeFree = 2;
+    Table entries;
+    std::vector<uint8_t> chunks;
     uint32_t readLimit = 0;  // entries from here on were added in memory
 
-    bool IsRead(uint32_t index) const { return index >= readLimit || chunkRead[index >> kChunkShift]; }
-    void NoteFreed(uint32_t index) {
-        if (index < readLimit) chunkMayBeFree[index >> kChunkShift] = true;
+    bool IsRead(uint32_t index) const {
+        return index >= readLimit || (chunks[index >> kChunkShift] & kChunkRead) != 0;
     }
+    bool MayBeFree(uint32_t index) const { return (chunks[index >> kChunkShift] & kChunkMayBeFree) != 0; }
+    void NoteFreed(uint32_t index) {
+        if (index < readLimit) chunks[index >> kChunkShift] |= kChunkMayBeFree;
+    }
+    void NoteRead(size_t chunk, bool mayBeFree) { chunks[chunk] = kChunkRead | (mayBeFree ? kChunkMayBeFree : 0); }
     // Sizes the table for a file's entries, none of them read yet, with room
     // to grow by an eighth without moving.
     void Expect(size_t size) {
-        entries.reserve(size + size / 8 + 128);
+        entries.reserve(size + size / 8);
         entries.resize(size);
         readLimit = static_cast<uint32_t>(size);
-        chunkRead.assign(size == 0 ? 0 : ((size - 1) >> kChunkShift) + 1, false);
-        chunkMayBeFree.assign(chunkRead.size(), false);
+        chunks.assign(size == 0 ? 0 : ((size - 1) >> kChunkShift) + 1, 0);
     }
 };
 

@@ -144,9 +144,10 @@ HRESULT CompoundFile::LoadFatLocations() {
     fatSectors_.reserve(count);
     for (uint32_t i = 0; i < kHeaderDifatEntries && fatSectors_.size() < count; ++i)
         fatSectors_.push_back(header_.difat[i]);
-    std::vector<uint32_t> block(EntriesPerSector());
+    std::vector<uint32_t> block;  // most files have no DIFAT sector
     uint32_t next = header_.firstDifatSector;
     while (fatSectors_.size() < count) {
+        block.resize(EntriesPerSector());
         if (next >= fileSectors || difatSectors_.size() >= fileSectors) return STG_E_DOCFILECORRUPT;
         if (std::find(difatSectors_.begin(), difatSectors_.end(), next) != difatSectors_.end())
             return STG_E_DOCFILECORRUPT;
@@ -209,14 +210,23 @@ HRESULT CompoundFile::WalkChain(bool mini, uint32_t start, uint64_t needed, bool
         }
         return chain->empty() ? STG_E_DOCFILECORRUPT : S_OK;
     }
-    chain->reserve(needed);
+    if (needed == 0) return S_OK;
+    // Streams are located on every open: this loop reads the table's
+    // entries directly once their chunk is in memory.
+    chain->resize(needed);
+    uint32_t* const units = chain->data();
+    const ChunkedTable& table = mini ? miniFat_ : fat_;
+    const uint32_t* const entries = table.entries.data();
     // A chain that only moves forward cannot loop; most chains do, and need
     // no further check.
     bool forward = true;
-    for (; chain->size() < needed; current = next(current)) {
+    for (uint64_t i = 0;; ++i) {
         if (current >= limit) return STG_E_DOCFILECORRUPT;
-        if (!chain->empty() && current <= chain->back()) forward = false;
-        chain->push_back(current);
+        units[i] = current;
+        if (i + 1 == needed) break;
+        const uint32_t following = table.IsRead(current) ? entries[current] : next(current);
+        forward = forward && following > current;
+        current = following;
     }
     if (forward) return S_OK;
     if (needed <= kShortChain && tableSize > kMarkedTableLimit) {
@@ -262,10 +272,10 @@ HRESULT CompoundFile::LocateStream(uint32_t id, StreamExtents* extents) const {
     std::vector<StreamExtents::Run>& runs = runScratch_;
     runs.clear();
     uint64_t position = 0;
-    uint64_t runEnd = 0;
+    uint64_t runEnd = 0;  // no unit lies at offset 0, where the header is
     for (uint32_t index : chainScratch_) {
         const uint64_t offset = mini ? MiniSectorOffset(index) : SectorOffset(index);
-        if (runs.empty() || offset != runEnd) runs.push_back({position, offset});
+        if (offset != runEnd) runs.push_back({position, offset});
         runEnd = offset + unit;
         position += unit;
     }
