@@ -304,7 +304,8 @@ LSTATUS StoreRegistry::QueryInfoKey(HKEY key, DWORD* subKeys, DWORD* maxSubKeyLe
         if (status == ERROR_SUCCESS)
             status = txn.VisitSubkeys(id, [&](std::string_view name) {
                 ++info.subKeys;
-                info.maxSubKey = std::max(info.maxSubKey, WideNameLength(name));
+                // Measured only when asked for: a walk counts a thousand keys.
+                if (maxSubKeyLength != nullptr) info.maxSubKey = std::max(info.maxSubKey, WideNameLength(name));
             });
         if (status == ERROR_SUCCESS)
             status = txn.VisitValues(id, [&](std::string_view name, size_t size) {
