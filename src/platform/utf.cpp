@@ -141,9 +141,10 @@ bool WideCopy(WCHAR* out, size_t capacity, const WCHAR* text) {
     }
     // Measured first and moved at once: paths are copied on every open.
     const size_t n = static_cast<size_t>(std::find(text, text + capacity - 1, u'\0') - text);
-    std::memcpy(out, text, n * sizeof(WCHAR));
+    const bool whole = text[n] == 0;
+    std::memmove(out, text, n * sizeof(WCHAR));
     out[n] = 0;
-    return text[n] == 0;
+    return whole;
 }
 
 bool WideEqualsIgnoreCase(std::u16string_view a, std::u16string_view b) {

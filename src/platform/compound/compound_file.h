@@ -56,13 +56,13 @@ using Table = std::vector<uint32_t, UninitializedAllocator<uint32_t>>;
 // 1024 entries at a time, when an entry in the chunk is first needed.
 struct ChunkedTable {
     static constexpr unsigned kChunkShift = 10;
-    // What is known of each chunk, as flags.
+    // Flags of a chunk: read from the file; and, once read, that it may hold
+    // a free entry below readLimit (chunks without one are passed over when
+    // looking for free units).
     static constexpr uint8_t kChunkRead = 1;
-    // A read chunk that may hold a free entry below readLimit: chunks
-    // without one are passed over when looking for free units.
     static constexpr uint8_t kChunkMayBeFree = 2;
     Table entries;
-    std::vector<uint8_t> chunks;
+    std::vector<uint8_t> chunks;  // the flags of each chunk
     uint32_t readLimit = 0;  // entries from here on were added in memory
 
     bool IsRead(uint32_t index) const {
