@@ -65,7 +65,8 @@ HRESULT LockedFile::Open(const std::string& path, Access access, Disposition dis
             return error == EWOULDBLOCK ? STG_E_LOCKVIOLATION : STG_E_UNKNOWN;
         }
         std::unique_ptr<LockedFile> opened(new LockedFile(fd, 0));
-        if (disposition == Disposition::kOpenExisting && opened->ReadShortFileWhole()) {
+        PageBuffer firstRead;  // a first read that filled its buffer
+        if (disposition == Disposition::kOpenExisting && opened->ReadShortFileWhole(&firstRead)) {
             *file = std::move(opened);
             return S_OK;
         }
@@ -80,8 +81,9 @@ HRESULT LockedFile::Open(const std::string& path, Access access, Disposition dis
             HRESULT hr = opened->Resize(0);
             if (FAILED(hr)) return hr;
         } else if (opened->size_ > 0 && opened->size_ <= kWholeLimit) {
-            opened->ReadWhole();
+            opened->ReadWhole(std::move(firstRead));
         }
+        if (firstRead) GiveBackFirstReadBuffer(std::move(firstRead));
         *file = std::move(opened);
         return S_OK;
     }
@@ -99,13 +101,17 @@ HRESULT LockedFile::Open(const std::string& path, Access access, Disposition dis
 // is a regular file: a pipe refuses positioned reads, but a device with
 // bytes to give passes for a short file, which then fails to load as a
 // damaged one.
-bool LockedFile::ReadShortFileWhole() {
+bool LockedFile::ReadShortFileWhole(PageBuffer* fullRead) {
     PageBuffer buffer = TakeFirstReadBuffer();
     ssize_t n;
     do {
         n = ::pread(fd_, buffer.get(), kFirstRead, 0);
     } while (n < 0 && errno == EINTR);
-    if (n <= 0 || static_cast<size_t>(n) == kFirstRead) {
+    if (static_cast<size_t>(n) == kFirstRead) {
+        *fullRead = std::move(buffer);
+        return false;
+    }
+    if (n <= 0) {
         GiveBackFirstReadBuffer(std::move(buffer));
         return false;
     }
@@ -115,9 +121,13 @@ bool LockedFile::ReadShortFileWhole() {
     return true;
 }
 
-void LockedFile::ReadWhole() {
+void LockedFile::ReadWhole(PageBuffer firstRead) {
     whole_ = NewPageBuffer(size_);
-    if (SUCCEEDED(ReadDirect(0, whole_.get(), size_))) wholeSize_ = size_;
+    // The bytes the first read got are not read again.
+    const uint64_t have = firstRead ? std::min<uint64_t>(size_, kFirstRead) : 0;
+    if (have > 0) std::memcpy(whole_.get(), firstRead.get(), have);
+    if (firstRead) GiveBackFirstReadBuffer(std::move(firstRead));
+    if (SUCCEEDED(ReadDirect(have, whole_.get() + have, size_ - have))) wholeSize_ = size_;
 }
 
 LockedFile::~LockedFile() {

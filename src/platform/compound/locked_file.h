@@ -71,10 +71,6 @@ public:
 
 private:
     LockedFile(int fd, uint64_t size) : fd_(fd), size_(size) {}
-    // Reads a file shorter than kFirstRead whole, learning its size; false
-    // for any other file, which is then still unread.
-    bool ReadShortFileWhole();
-    void ReadWhole();
     HRESULT ReadDirect(uint64_t offset, uint8_t* out, size_t length) const;
     // The slot holding block index, read from the file if need be; the
     // slot count after a read error.
@@ -96,6 +92,13 @@ private:
     static PageBuffer TakeFirstReadBuffer();
     static void GiveBackFirstReadBuffer(PageBuffer buffer);
     static PageBuffer& SpareFirstReadBuffer();
+    // Reads a file shorter than kFirstRead whole, learning its size; false
+    // for any other file, with *fullRead holding the first kFirstRead bytes
+    // when the file has that many.
+    bool ReadShortFileWhole(PageBuffer* fullRead);
+    // Reads the file whole (size_ bytes), taking its start from firstRead
+    // when given.
+    void ReadWhole(PageBuffer firstRead);
 
     int fd_;
     uint64_t size_;
