@@ -22,6 +22,8 @@ constexpr size_t kDirectRead = 32768;
 constexpr unsigned kBlockShift = 15;
 constexpr uint64_t kBlockSize = uint64_t{1} << kBlockShift;
 constexpr size_t kSlots = 64;
+// Blocks read at once when a file is read front to back: 128 KB.
+constexpr size_t kGroupSlots = 4;
 constexpr uint64_t kNoBlock = ~uint64_t{0};
 // A file replaced between open and lock is retried this often.
 constexpr int kReplacedRetries = 8;
@@ -217,17 +219,20 @@ size_t LockedFile::CachedSlot(uint64_t index) const {
     }
     size_t slot = FindSlot(index);
     if (slot < kSlots) return slot;
-    // The block after the one read last takes its slot: a file read front to
-    // back cycles through one slot, which stays in the processor's cache,
-    // while reads that jump about share all of them.
+    // A block that follows the one read last is read together with the
+    // blocks after it, into the group of adjacent slots that the last read
+    // filled: a file read front to back cycles through that one group, which
+    // stays in the processor's cache, in a quarter of the reads. Reads that
+    // jump about take one slot each and share all of them.
     const bool follows = lastSlot_ < kSlots && tags_[lastSlot_] != kNoBlock && tags_[lastSlot_] + 1 == index;
-    slot = follows ? lastSlot_ : nextVictim_++ % kSlots;
-    uint8_t* block = blocks_.get() + slot * kBlockSize;
+    slot = follows ? lastSlot_ / kGroupSlots * kGroupSlots : nextVictim_++ % kSlots;
     const uint64_t start = index << kBlockShift;
-    const uint64_t want = std::min<uint64_t>(kBlockSize, size_ - start);
+    const uint64_t blocks = follows ? kGroupSlots : 1;
+    const uint64_t want = std::min<uint64_t>(blocks * kBlockSize, size_ - start);
+    uint8_t* group = blocks_.get() + slot * kBlockSize;
     uint64_t got = 0;
     while (got < want) {
-        const ssize_t n = ::pread(fd_, block + got, want - got, static_cast<off_t>(start + got));
+        const ssize_t n = ::pread(fd_, group + got, want - got, static_cast<off_t>(start + got));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         got += static_cast<uint64_t>(n);
@@ -236,9 +241,19 @@ size_t LockedFile::CachedSlot(uint64_t index) const {
         tags_[slot] = kNoBlock;
         return kSlots;
     }
-    tags_[slot] = index;
-    blockBytes_[slot] = static_cast<uint32_t>(got);
-    lastSlot_ = slot;
+    for (uint64_t i = 0; i < blocks; ++i) {
+        const uint64_t at = i * kBlockSize;
+        // A block is never held twice: writes keep only one copy current.
+        if (i > 0) {
+            const size_t held = FindSlot(index + i);
+            if (held < kSlots) tags_[held] = kNoBlock;
+        }
+        tags_[slot + i] = at < got ? index + i : kNoBlock;
+        if (at < got) {
+            blockBytes_[slot + i] = static_cast<uint32_t>(std::min<uint64_t>(kBlockSize, got - at));
+            lastSlot_ = slot + i;
+        }
+    }
     return slot;
 }
 

@@ -11,8 +11,8 @@
 // ReadAt goes straight to the file, into the caller's buffer, while
 // ReadCachedAt serves reads shorter than a block (32 KB) from a cache of
 // aligned blocks, for data read in small pieces with neighbours likely to
-// follow (mini sectors, small streams). Writes keep the cached copies
-// current.
+// follow (mini sectors, small streams); blocks read front to back are read
+// four at a time. Writes keep the cached copies current.
 //
 // Thread safety: one object is used by one thread at a time.
 #pragma once
