@@ -23,7 +23,9 @@ protected:
         const std::u16string path = vek::Utf8ToUtf16((home_.path() / name).string());
         vek::ComPtr<IStorage> storage;
         EXPECT_EQ(StgCreateDocfile(path.c_str(), 0x1012, 0, storage.put()), S_OK);
-        if (storage && !(clsid == GUID_NULL)) EXPECT_EQ(storage->SetClass(clsid), S_OK);
+        if (storage && !(clsid == GUID_NULL)) {
+            EXPECT_EQ(storage->SetClass(clsid), S_OK);
+        }
         return path;
     }
 
