@@ -7,6 +7,7 @@
 
 #include "objectconfig/access_patterns.h"
 #include "platform/com_ptr.h"
+#include "platform/copy_bytes.h"
 #include "vekconfig/com.h"
 #include "vekconfig/objectconfig.h"
 #include "vekconfig/storage.h"
@@ -86,7 +87,7 @@ HRESULT CVekObjectConfig::GetLpPpConnections(VEK_LP_PP_CONNECTIONS** list, DWORD
         const size_t bytes = size_t{m_nConnections} * sizeof(VEK_LP_PP_CONNECTIONS);
         auto* copy = static_cast<VEK_LP_PP_CONNECTIONS*>(std::malloc(bytes));
         if (copy == nullptr) return E_OUTOFMEMORY;
-        std::memcpy(copy, m_pConnections, bytes);
+        vek::CopyBytes(copy, m_pConnections, bytes);
         *list = copy;
         *count = m_nConnections;
         return S_OK;
@@ -102,7 +103,7 @@ HRESULT CVekObjectConfig::AddLpPpConnection(VEK_LP_PP_CONNECTIONS connection) {
     auto* block = static_cast<VEK_LP_PP_CONNECTIONS*>(std::malloc(size_t{count} * sizeof connection));
     if (block == nullptr) return E_OUTOFMEMORY;
     if (m_nConnections != 0)
-        std::memcpy(block, m_pConnections, size_t{m_nConnections} * sizeof connection);
+        vek::CopyBytes(block, m_pConnections, size_t{m_nConnections} * sizeof connection);
     block[count - 1] = connection;
     return SetLpPpConnection(block, count);
 }
@@ -152,7 +153,7 @@ HRESULT CVekObjectConfig::GetAllVekSpecificMedia(DWORD& count, CONFIG_PRINTER_ME
     const size_t bytes = size_t{m_nMedia} * sizeof(CONFIG_PRINTER_MEDIA_DATA);
     auto* copy = static_cast<CONFIG_PRINTER_MEDIA_DATA*>(CoTaskMemAlloc(bytes));
     if (copy == nullptr) return E_OUTOFMEMORY;
-    std::memcpy(copy, m_pMedia, bytes);
+    vek::CopyBytes(copy, m_pMedia, bytes);
     *list = copy;
     count = m_nMedia;
     return S_OK;
@@ -194,7 +195,7 @@ HRESULT CVekObjectConfig::UpdateVekSpecificMedia(DWORD mediaID, PRINTER_MEDIA_DA
     auto* block = static_cast<CONFIG_PRINTER_MEDIA_DATA*>(
         std::malloc(size_t{count} * sizeof(CONFIG_PRINTER_MEDIA_DATA)));
     if (block == nullptr) return E_OUTOFMEMORY;
-    if (m_nMedia != 0) std::memcpy(block, m_pMedia, size_t{m_nMedia} * sizeof(CONFIG_PRINTER_MEDIA_DATA));
+    if (m_nMedia != 0) vek::CopyBytes(block, m_pMedia, size_t{m_nMedia} * sizeof(CONFIG_PRINTER_MEDIA_DATA));
     CONFIG_PRINTER_MEDIA_DATA& added = block[count - 1];
     std::memset(&added, 0, sizeof added);
     added.MediaID = mediaID;

@@ -5,6 +5,7 @@
 
 #include "platform/com_ptr.h"
 #include "objectconfig/lock_scope.h"
+#include "platform/copy_bytes.h"
 #include "vekconfig/objectconfig.h"
 #include "vekconfig/storage.h"
 #include "vekconfig/text.h"
@@ -43,7 +44,7 @@ bool CVekObjectConfig::CopyMembersFrom(const CVekObjectConfig& other) {
         const size_t bytes = size_t{other.m_nMedia} * sizeof(CONFIG_PRINTER_MEDIA_DATA);
         media = std::malloc(bytes == 0 ? 1 : bytes);
         if (media == nullptr) return false;
-        if (bytes != 0) std::memcpy(media, other.m_pMedia, bytes);
+        if (bytes != 0) vek::CopyBytes(media, other.m_pMedia, bytes);
     }
     if (other.m_pConnections != nullptr && other.m_nConnections != 0) {
         const size_t bytes = size_t{other.m_nConnections} * sizeof(VEK_LP_PP_CONNECTIONS);
@@ -52,7 +53,7 @@ bool CVekObjectConfig::CopyMembersFrom(const CVekObjectConfig& other) {
             std::free(media);
             return false;
         }
-        std::memcpy(connections, other.m_pConnections, bytes);
+        vek::CopyBytes(connections, other.m_pConnections, bytes);
     }
     m_bOpen = other.m_bOpen;
     m_ObjectID = other.m_ObjectID;

@@ -6,6 +6,7 @@
 
 #include "objectconfig/access_patterns.h"
 #include "platform/com_ptr.h"
+#include "platform/copy_bytes.h"
 #include "vekconfig/objectconfig.h"
 #include "vekconfig/storage.h"
 
@@ -15,7 +16,7 @@ namespace {
 
 template <class Record>
 HRESULT CopyOut(const Record& member, Record* out) {
-    std::memcpy(out, &member, sizeof member);
+    vek::CopyBytes(out, &member, sizeof member);
     return S_OK;
 }
 

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "objectconfig/access_patterns.h"
+#include "platform/copy_bytes.h"
 #include "vekconfig/com.h"
 #include "vekconfig/objectconfig.h"
 
@@ -22,7 +23,7 @@ HRESULT ArrayOut(const Entry (&table)[N], DWORD count, Array* out) {
     out->ByteSize = used * sizeof(Entry);
     out->Entries = static_cast<decltype(out->Entries)>(CoTaskMemAlloc(out->ByteSize));
     if (out->Entries == nullptr) return E_OUTOFMEMORY;
-    std::memcpy(out->Entries, table, out->ByteSize);
+    vek::CopyBytes(out->Entries, table, out->ByteSize);
     return S_OK;
 }
 

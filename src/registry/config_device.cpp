@@ -1,8 +1,8 @@
 // The configured objects of one class as a snapshot, and the whole removal
 // of one of them.
 #include <cstdlib>
-#include <cstring>
 
+#include "platform/copy_bytes.h"
 #include "platform/files.h"
 #include "vekconfig/config_files.h"
 #include "vekconfig/object_registry.h"
@@ -39,7 +39,7 @@ CVekConfigDevice& CVekConfigDevice::operator=(const CVekConfigDevice& other) {
         copy = static_cast<BROKER_PRINTER_INFO*>(
             std::malloc(other.m_Count * sizeof(BROKER_PRINTER_INFO)));
         if (copy != nullptr)
-            std::memcpy(copy, other.m_pList, other.m_Count * sizeof(BROKER_PRINTER_INFO));
+            vek::CopyBytes(copy, other.m_pList, other.m_Count * sizeof(BROKER_PRINTER_INFO));
     }
     std::free(m_pList);
     m_ClassID = other.m_ClassID;
@@ -104,7 +104,7 @@ HRESULT CVekConfigDevice::GetPotentialPhysicalPrinters(const WCHAR* model, ULONG
         std::free(temporary);
         return E_OUTOFMEMORY;
     }
-    std::memcpy(copy, temporary, bytes);
+    vek::CopyBytes(copy, temporary, bytes);
     std::free(temporary);
     *count = found;
     *candidates = copy;

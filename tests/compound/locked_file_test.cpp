@@ -3,6 +3,7 @@
 // that jump about and reads front to back fill the cache.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <random>
@@ -65,6 +66,30 @@ TEST(LockedFileCache, ABlockReadAloneAndAgainWithItsPredecessorsTakesWrites) {
     for (uint64_t k = 0; k < 100; ++k) {
         ASSERT_TRUE(readBlock(30 + k * 7 % 66)) << k;
         ASSERT_TRUE(readBlock(12)) << "after " << k << " reads elsewhere";
+    }
+}
+
+TEST(LockedFileCache, LongReadsReturnTheFileBytesWhereverTheBufferLies) {
+    // A buffer that lies just past the file offset modulo 4 KB is read into
+    // through pages of the library's own: every placement must give the
+    // same bytes.
+    TempHome home;
+    const std::vector<uint8_t> content = Bytes(kFileSize, 5);
+    std::unique_ptr<LockedFile> file = OpenWith(home / "large.bin", content);
+    ASSERT_TRUE(file && !file->readWhole());
+    std::vector<uint8_t> arena(kFileSize + 3 * 4096);
+    for (uint64_t offset : {uint64_t{0}, uint64_t{4090}, uint64_t{100000}}) {
+        for (size_t length : {size_t{40000}, size_t{300000}}) {
+            for (uintptr_t ahead : {0, 1, 16, 63, 64, 2000}) {
+                const uintptr_t base = reinterpret_cast<uintptr_t>(arena.data());
+                const uintptr_t at = (base + 4095) / 4096 * 4096 + (offset + ahead) % 4096;
+                auto* out = reinterpret_cast<uint8_t*>(at);
+                std::fill(out, out + length, 0);
+                ASSERT_EQ(file->ReadCachedAt(offset, out, length), S_OK);
+                EXPECT_TRUE(std::equal(out, out + length, content.begin() + offset))
+                    << "offset " << offset << ", length " << length << ", " << ahead << " bytes ahead";
+            }
+        }
     }
 }
 

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <new>
 
+#include "platform/copy_bytes.h"
+
 namespace vek::compound {
 namespace {
 
@@ -180,7 +182,7 @@ HRESULT LockedFile::ReadAt(uint64_t offset, void* buffer, size_t length) const {
     if (offset > size_ || length > size_ - offset) return STG_E_READFAULT;
     auto* out = static_cast<uint8_t*>(buffer);
     if (offset + length <= wholeSize_) {
-        std::memcpy(out, whole_.get() + offset, length);
+        CopyBytes(out, whole_.get() + offset, length);
         return S_OK;
     }
     return ReadDirect(offset, out, length);
@@ -196,7 +198,7 @@ HRESULT LockedFile::ReadCachedAt(uint64_t offset, void* buffer, size_t length) c
         const size_t take = static_cast<size_t>(std::min<uint64_t>(length, kBlockSize - within));
         const size_t slot = CachedSlot(index);
         if (slot == kSlots || within + take > blockBytes_[slot]) return ReadDirect(offset, out, length);
-        std::memcpy(out, blocks_.get() + slot * kBlockSize + within, take);
+        CopyBytes(out, blocks_.get() + slot * kBlockSize + within, take);
         out += take;
         offset += take;
         length -= take;
@@ -263,6 +265,7 @@ void LockedFile::Forget() const {
 }
 
 HRESULT LockedFile::ReadDirect(uint64_t offset, uint8_t* out, size_t length) const {
+    if (SlowCopyPlacement(reinterpret_cast<uintptr_t>(out), offset)) return ReadThroughPages(offset, out, length);
     size_t done = 0;
     while (done < length) {
         const ssize_t n = ::pread(fd_, out + done, length - done, static_cast<off_t>(offset + done));
@@ -271,6 +274,26 @@ HRESULT LockedFile::ReadDirect(uint64_t offset, uint8_t* out, size_t length) con
         done += static_cast<size_t>(n);
     }
     return S_OK;
+}
+
+// The kernel would copy into out at a fraction of its speed: the bytes go
+// through a buffer placed as the file's pages are, a first-read buffer's
+// worth at a time, and are then copied out.
+HRESULT LockedFile::ReadThroughPages(uint64_t offset, uint8_t* out, size_t length) const {
+    PageBuffer pages = TakeFirstReadBuffer();
+    HRESULT hr = S_OK;
+    while (length > 0 && SUCCEEDED(hr)) {
+        const size_t within = offset & 4095;
+        const size_t piece = std::min<size_t>(length, kFirstRead - within);
+        if (SUCCEEDED(hr = ReadDirect(offset, pages.get() + within, piece))) {
+            CopyBytes(out, pages.get() + within, piece);
+            out += piece;
+            offset += piece;
+            length -= piece;
+        }
+    }
+    GiveBackFirstReadBuffer(std::move(pages));
+    return hr;
 }
 
 HRESULT LockedFile::WriteAt(uint64_t offset, const void* buffer, size_t length) {
@@ -284,7 +307,7 @@ HRESULT LockedFile::WriteAt(uint64_t offset, const void* buffer, size_t length) 
     }
     if (offset < wholeSize_) {
         const uint64_t to = std::min<uint64_t>(offset + length, wholeSize_);
-        std::memcpy(whole_.get() + offset, in, to - offset);
+        CopyBytes(whole_.get() + offset, in, to - offset);
     }
     if (tags_ && length > 0) {
         for (uint64_t index = offset >> kBlockShift; index <= (offset + length - 1) >> kBlockShift; ++index) {
@@ -296,7 +319,7 @@ HRESULT LockedFile::WriteAt(uint64_t offset, const void* buffer, size_t length) 
             if (offset + length > start + blockBytes_[slot] && blockBytes_[slot] < kBlockSize) {
                 tags_[slot] = kNoBlock;  // the write grows the block's valid part: read it again
             } else if (from < to) {
-                std::memcpy(blocks_.get() + slot * kBlockSize + (from - start), in + (from - offset), to - from);
+                CopyBytes(blocks_.get() + slot * kBlockSize + (from - start), in + (from - offset), to - from);
             }
         }
     }

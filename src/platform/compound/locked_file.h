@@ -72,6 +72,7 @@ public:
 private:
     LockedFile(int fd, uint64_t size) : fd_(fd), size_(size) {}
     HRESULT ReadDirect(uint64_t offset, uint8_t* out, size_t length) const;
+    HRESULT ReadThroughPages(uint64_t offset, uint8_t* out, size_t length) const;
     // The slot holding block index, read from the file if need be; the
     // slot count after a read error.
     size_t CachedSlot(uint64_t index) const;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/compound/com_objects.h"
+#include "platform/copy_bytes.h"
 
 namespace vek::compound {
 namespace {
@@ -30,7 +31,7 @@ public:
         const ULONG count = position_ >= size ? 0 : static_cast<ULONG>(std::min<uint64_t>(cb, size - position_));
         if (count > 0) {
             if (loaded_) {
-                std::memcpy(buffer, data_.data() + position_, count);
+                CopyBytes(buffer, data_.data() + position_, count);
             } else {
                 HRESULT hr = file_->ReadStream(extents_, position_, buffer, count);
                 if (FAILED(hr)) return hr;
@@ -50,7 +51,7 @@ public:
         HRESULT hr = Load();
         if (FAILED(hr)) return hr;
         if (data_.size() < position_ + cb) data_.resize(position_ + cb);
-        std::memcpy(data_.data() + position_, buffer, cb);
+        CopyBytes(data_.data() + position_, buffer, cb);
         position_ += cb;
         modified_ = true;
         if (written != nullptr) *written = cb;
