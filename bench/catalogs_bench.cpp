@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "plain_read.h"
 #include "platform/com_ptr.h"
 #include "vekconfig/vekconfig.h"
 #include "vekconfig/settings.h"
@@ -120,16 +121,9 @@ void BM_MediaCatalogOpen_FileTouched(benchmark::State& state) { MediaCatalogOpen
 
 void BM_PlainReadOfTheSameFile(benchmark::State& state) {
     const auto& file = TheFixture().mediaFile;
-    std::vector<char> buffer(std::filesystem::file_size(file));
+    vek::bench::PageAlignedBuffer buffer(std::filesystem::file_size(file));
     for (auto _ : state) {
-        const int fd = open(file.c_str(), O_RDONLY);
-        size_t done = 0;
-        while (done < buffer.size()) {
-            const ssize_t got = read(fd, buffer.data() + done, buffer.size() - done);
-            if (got <= 0) break;
-            done += static_cast<size_t>(got);
-        }
-        close(fd);
+        vek::bench::ReadPlain(file.c_str(), buffer);
         benchmark::DoNotOptimize(buffer.data());
     }
     state.counters["bytes"] = static_cast<double>(buffer.size());

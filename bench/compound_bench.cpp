@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "exclusive_read_floor.h"
+#include "plain_read.h"
 #include "vekconfig/storage.h"
 #include "vekconfig/text.h"
 
@@ -125,16 +126,9 @@ void CompoundRead(benchmark::State& state, const std::string& path) {
 }
 
 void PlainRead(benchmark::State& state, const std::string& path) {
-    std::vector<char> buffer(std::filesystem::file_size(path));
+    vek::bench::PageAlignedBuffer buffer(std::filesystem::file_size(path));
     for (auto _ : state) {
-        const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        size_t done = 0;
-        while (done < buffer.size()) {
-            const ssize_t n = read(fd, buffer.data() + done, buffer.size() - done);
-            if (n <= 0) break;
-            done += static_cast<size_t>(n);
-        }
-        close(fd);
+        vek::bench::ReadPlain(path.c_str(), buffer);
         benchmark::DoNotOptimize(buffer.data());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * buffer.size()));
@@ -154,7 +148,7 @@ void BM_ObjectFile_ExclusiveReadFloor(benchmark::State& state) {
     const std::string path = ObjectFile();
     size_t streamBytes = 0;
     for (size_t size : kObjectSizes) streamBytes += size;
-    std::vector<char> file, out;
+    vek::bench::PageAlignedBuffer file, out;
     for (auto _ : state) {
         vek::bench::ExclusiveReadFloor(path.c_str(), false, streamBytes, file, out);
         benchmark::DoNotOptimize(out.data());

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "plain_read.h"
 #include "vekconfig/storage.h"
 
 namespace vek::bench {
@@ -23,14 +24,14 @@ namespace vek::bench {
 // being measured does); copies payloadBytes of it to out. Aborts on failure:
 // a floor that did less than its work would mislead.
 inline void ExclusiveReadFloor(const char* path, bool writable, size_t payloadBytes,
-                               std::vector<char>& file, std::vector<char>& out) {
+                               PageAlignedBuffer& file, PageAlignedBuffer& out) {
     const int fd = ::open(path, (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK);
     struct stat held {};
     if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fstat(fd, &held) != 0 || held.st_nlink == 0)
         std::abort();
     const size_t size = static_cast<size_t>(held.st_size);
-    if (file.size() < size) file.resize(size);
-    if (out.size() < payloadBytes) out.resize(payloadBytes);
+    file.Reserve(size);
+    out.Reserve(payloadBytes);
     if (::pread(fd, file.data(), size, 0) != static_cast<ssize_t>(size) || payloadBytes > size) std::abort();
     std::memcpy(out.data(), file.data(), payloadBytes);
     ::close(fd);

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "exclusive_read_floor.h"
+#include "plain_read.h"
 #include "platform/scoped_key.h"
 #include "registry/registry_paths.h"
 #include "vekconfig/config_files.h"
@@ -119,19 +120,10 @@ BENCHMARK(BM_GetPotentialPPs_1000)->Unit(benchmark::kMillisecond);
 // The reference: open and read every byte of the same files.
 void BM_PlainOpenAndRead_1000(benchmark::State& state) {
     const std::vector<std::string>& paths = TheInstallation().paths();
-    std::vector<char> buffer(1 << 16);
+    vek::bench::PageAlignedBuffer buffer(1 << 16);
     for (auto _ : state) {
         size_t total = 0;
-        for (const std::string& path : paths) {
-            const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-            if (fd < 0) {
-                state.SkipWithError("open failed");
-                break;
-            }
-            ssize_t n;
-            while ((n = read(fd, buffer.data(), buffer.size())) > 0) total += static_cast<size_t>(n);
-            close(fd);
-        }
+        for (const std::string& path : paths) total += vek::bench::ReadPlain(path.c_str(), buffer);
         benchmark::DoNotOptimize(total);
     }
 }
@@ -161,7 +153,7 @@ void BM_Floor_KeyWalkAndExclusiveRead_1000(benchmark::State& state) {
     sqlite3_stmt* next = prepare(
         "SELECT name, name_upper FROM keys WHERE parent = ?1 AND name_upper > ?2 ORDER BY name_upper LIMIT 1");
     sqlite3_stmt* commit = prepare("COMMIT");
-    std::vector<char> file, out;
+    vek::bench::PageAlignedBuffer file, out;
     for (auto _ : state) {
         std::string after;
         int objects = 0;

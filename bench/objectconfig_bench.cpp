@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "exclusive_read_floor.h"
+#include "plain_read.h"
 #include "platform/lock_trace_file.h"
 #include "platform/storage_wait.h"
 #include "vekconfig/objectconfig.h"
@@ -107,16 +108,9 @@ BENCHMARK(BM_Open_TenStreams_ObjectMadeBefore);
 // Reference: the same file's bytes read whole with plain calls.
 void BM_Open_PlainReadReference(benchmark::State& state) {
     const std::string path = vek::Utf16ToUtf8(FullObject());
-    std::vector<char> buffer(fs::file_size(path));
+    vek::bench::PageAlignedBuffer buffer(fs::file_size(path));
     for (auto _ : state) {
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        size_t done = 0;
-        while (done < buffer.size()) {
-            const ssize_t n = ::read(fd, buffer.data() + done, buffer.size() - done);
-            if (n <= 0) break;
-            done += static_cast<size_t>(n);
-        }
-        ::close(fd);
+        vek::bench::ReadPlain(path.c_str(), buffer);
         benchmark::DoNotOptimize(buffer.data());
     }
 }
@@ -130,7 +124,7 @@ void BM_Open_ExclusiveReadFloor(benchmark::State& state) {
     const std::string path = vek::Utf16ToUtf8(wide);
     const size_t streamBytes = vek::bench::RootStreamBytes(wide);
     const std::string tracePath = vek::LockTracePath();
-    std::vector<char> file, out;
+    vek::bench::PageAlignedBuffer file, out;
     for (auto _ : state) {
         vek::RemoveLockTraceFile(tracePath);
         vek::bench::ExclusiveReadFloor(path.c_str(), true, streamBytes, file, out);
@@ -143,7 +137,7 @@ void BM_Open_ExclusiveReadFloor_ObjectMadeBefore(benchmark::State& state) {
     const std::u16string wide = FullObject();
     const std::string path = vek::Utf16ToUtf8(wide);
     const size_t streamBytes = vek::bench::RootStreamBytes(wide);
-    std::vector<char> file, out;
+    vek::bench::PageAlignedBuffer file, out;
     for (auto _ : state) {
         vek::bench::ExclusiveReadFloor(path.c_str(), true, streamBytes, file, out);
         benchmark::DoNotOptimize(out.data());
