@@ -7,21 +7,21 @@
 
 namespace vek {
 
-// memcpy, except where the destination lies 1 to 63 bytes past the source
-// modulo 4 KB. On this kind of processor one large copy so placed runs about
-// 30 times slower (9 KB: 3.2 µs instead of 0.1 µs), and where a caller's
-// buffer lies is up to the caller. Such a copy is made in pieces of 2 KB,
-// which take the C library's vector loop instead and run at full speed.
-// The library's copies of file bytes and records to and from callers'
-// buffers go through here.
-//
+// On this kind of processor a copy of a few KB or more runs up to 30 times
+// slower when its destination lies 1 to 63 bytes past its source modulo
+// 4 KB (9 KB: 3.2 µs instead of 0.1 µs), and where a caller's buffer lies is
+// up to the caller.
+
 // Whether a copy from `from` to `to` is placed so. The kernel's copies of
-// file bytes have the same case: `from` is then the file offset.
+// file bytes have the same case, with the file offset as `from`.
 inline bool SlowCopyPlacement(uintptr_t to, uintptr_t from) {
     const uintptr_t ahead = (to - from) & 4095;
     return ahead != 0 && ahead < 64;
 }
 
+// memcpy, except that a copy placed so is made in pieces of 2 KB, which take
+// the C library's vector loop and run at full speed. The library's copies of
+// file bytes, records and lists to and from callers' buffers go through here.
 inline void CopyBytes(void* to, const void* from, size_t size) {
     constexpr size_t kPiece = 2048;
     if (size <= kPiece || !SlowCopyPlacement(reinterpret_cast<uintptr_t>(to), reinterpret_cast<uintptr_t>(from))) {
