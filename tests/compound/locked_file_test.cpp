@@ -19,8 +19,10 @@ namespace {
 using compound::LockedFile;
 
 constexpr size_t kBlock = 32 * 1024;
-// Large enough that the file is not read whole at open.
-constexpr size_t kFileSize = 96 * kBlock;
+// Four times what the cache holds (256 blocks), so that blocks are pushed
+// out of it; far beyond what is read whole at open.
+constexpr size_t kBlocks = 1024;
+constexpr size_t kFileSize = kBlocks * kBlock;
 
 std::vector<uint8_t> Bytes(size_t size, uint32_t seed) {
     std::vector<uint8_t> bytes(size);
@@ -63,8 +65,8 @@ TEST(LockedFileCache, ABlockReadAloneAndAgainWithItsPredecessorsTakesWrites) {
     std::memcpy(shadow.data() + 12 * kBlock + 50, written.data(), written.size());
     // Blocks read while others are pushed out of the cache, whichever copy
     // of block 12 goes first.
-    for (uint64_t k = 0; k < 100; ++k) {
-        ASSERT_TRUE(readBlock(30 + k * 7 % 66)) << k;
+    for (uint64_t k = 0; k < 1000; ++k) {
+        ASSERT_TRUE(readBlock(30 + k * 37 % (kBlocks - 30))) << k;
         ASSERT_TRUE(readBlock(12)) << "after " << k << " reads elsewhere";
     }
 }
@@ -100,7 +102,7 @@ TEST(LockedFileCache, RandomReadsAndWritesAlwaysSeeTheLatestBytes) {
     ASSERT_TRUE(file && !file->readWhole());
     std::mt19937 random(4);
     uint64_t cursor = 0;  // where the front-to-back reader is
-    for (int step = 0; step < 4000; ++step) {
+    for (int step = 0; step < 8000; ++step) {
         const unsigned kind = random() % 10;
         const size_t length = 1 + random() % 9000;
         uint64_t offset;

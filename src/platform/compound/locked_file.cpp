@@ -20,10 +20,13 @@ namespace {
 constexpr uint64_t kWholeLimit = 1u << 20;
 // Cached reads of at least this many bytes go straight to the file.
 constexpr size_t kDirectRead = 32768;
-// The block cache of larger files: 64 blocks of 32 KB.
+// The block cache of larger files: 256 blocks of 32 KB.
 constexpr unsigned kBlockShift = 15;
 constexpr uint64_t kBlockSize = uint64_t{1} << kBlockShift;
-constexpr size_t kSlots = 64;
+constexpr size_t kSlots = 256;
+// Slots are found by block index through chained hash buckets.
+constexpr size_t kBuckets = 2 * kSlots;
+constexpr uint16_t kNoSlot = 0xffff;
 // Blocks read at once when a file is read front to back: 128 KB.
 constexpr size_t kGroupSlots = 4;
 constexpr uint64_t kNoBlock = ~uint64_t{0};
@@ -209,27 +212,55 @@ HRESULT LockedFile::ReadCachedAt(uint64_t offset, void* buffer, size_t length) c
 size_t LockedFile::FindSlot(uint64_t index) const {
     if (!tags_) return kSlots;
     if (lastSlot_ < kSlots && tags_[lastSlot_] == index) return lastSlot_;
-    return static_cast<size_t>(std::find(tags_.get(), tags_.get() + kSlots, index) - tags_.get());
+    for (uint16_t slot = bucketHead_[index & (kBuckets - 1)]; slot != kNoSlot; slot = nextInBucket_[slot])
+        if (tags_[slot] == index) return slot;
+    return kSlots;
+}
+
+void LockedFile::SetTag(size_t slot, uint64_t index) const {
+    if (tags_[slot] != kNoBlock) {
+        uint16_t* link = &bucketHead_[tags_[slot] & (kBuckets - 1)];
+        while (*link != slot) link = &nextInBucket_[*link];
+        *link = nextInBucket_[slot];
+    }
+    tags_[slot] = index;
+    if (index != kNoBlock) {
+        uint16_t& head = bucketHead_[index & (kBuckets - 1)];
+        nextInBucket_[slot] = head;
+        head = static_cast<uint16_t>(slot);
+    }
 }
 
 size_t LockedFile::CachedSlot(uint64_t index) const {
     if (!blocks_) {
         blocks_ = NewPageBuffer(kSlots * kBlockSize);
         tags_.reset(new uint64_t[kSlots]);
+        bucketHead_.reset(new uint16_t[kBuckets]);
+        nextInBucket_.reset(new uint16_t[kSlots]);
         blockBytes_.reset(new uint32_t[kSlots]);
+        lastUse_.reset(new uint64_t[kSlots]());
         Forget();
     }
     size_t slot = FindSlot(index);
-    if (slot < kSlots) return slot;
+    if (slot < kSlots) {
+        lastUse_[slot] = ++useClock_;
+        return slot;
+    }
     // A block that follows the one read last is read together with the
-    // blocks after it, into the group of adjacent slots that the last read
-    // filled: a file read front to back cycles through that one group, which
-    // stays in the processor's cache, in a quarter of the reads. Reads that
-    // jump about take one slot each and share all of them.
+    // blocks after it, into a group of adjacent slots: a file read front to
+    // back takes a quarter of the reads. While such reads follow each other,
+    // they cycle through one group, which stays in the processor's cache.
+    // Otherwise the blocks least recently used make room: a catalog's
+    // elements lie interleaved over a window of the file that fits the
+    // cache, and must stay there until each has been reached.
     const bool follows = lastSlot_ < kSlots && tags_[lastSlot_] != kNoBlock && tags_[lastSlot_] + 1 == index;
-    slot = follows ? lastSlot_ / kGroupSlots * kGroupSlots : nextVictim_++ % kSlots;
+    const size_t blocks = follows ? kGroupSlots : 1;
+    if (follows && lastFillWasGroup_) {
+        slot = lastSlot_ / kGroupSlots * kGroupSlots;
+    } else {
+        slot = LeastRecentlyUsed(blocks);
+    }
     const uint64_t start = index << kBlockShift;
-    const uint64_t blocks = follows ? kGroupSlots : 1;
     const uint64_t want = std::min<uint64_t>(blocks * kBlockSize, size_ - start);
     uint8_t* group = blocks_.get() + slot * kBlockSize;
     uint64_t got = 0;
@@ -240,28 +271,45 @@ size_t LockedFile::CachedSlot(uint64_t index) const {
         got += static_cast<uint64_t>(n);
     }
     if (got == 0) {
-        tags_[slot] = kNoBlock;
+        SetTag(slot, kNoBlock);
         return kSlots;
     }
+    ++useClock_;
     for (uint64_t i = 0; i < blocks; ++i) {
         const uint64_t at = i * kBlockSize;
         // A block is never held twice: writes keep only one copy current.
         if (i > 0) {
             const size_t held = FindSlot(index + i);
-            if (held < kSlots) tags_[held] = kNoBlock;
+            if (held < kSlots) SetTag(held, kNoBlock);
         }
-        tags_[slot + i] = at < got ? index + i : kNoBlock;
+        SetTag(slot + i, at < got ? index + i : kNoBlock);
+        lastUse_[slot + i] = useClock_;
         if (at < got) {
             blockBytes_[slot + i] = static_cast<uint32_t>(std::min<uint64_t>(kBlockSize, got - at));
             lastSlot_ = slot + i;
         }
     }
+    lastFillWasGroup_ = blocks > 1;
     return slot;
+}
+
+size_t LockedFile::LeastRecentlyUsed(size_t slots) const {
+    size_t oldest = 0;
+    uint64_t oldestUse = ~uint64_t{0};
+    for (size_t first = 0; first < kSlots; first += slots) {
+        const uint64_t use = *std::max_element(lastUse_.get() + first, lastUse_.get() + first + slots);
+        if (use < oldestUse) {
+            oldestUse = use;
+            oldest = first;
+        }
+    }
+    return oldest;
 }
 
 void LockedFile::Forget() const {
     if (!tags_) return;
     std::fill(tags_.get(), tags_.get() + kSlots, kNoBlock);
+    std::fill(bucketHead_.get(), bucketHead_.get() + kBuckets, kNoSlot);
 }
 
 HRESULT LockedFile::ReadDirect(uint64_t offset, uint8_t* out, size_t length) const {
@@ -317,7 +365,7 @@ HRESULT LockedFile::WriteAt(uint64_t offset, const void* buffer, size_t length) 
             const uint64_t from = std::max(offset, start);
             const uint64_t to = std::min(offset + length, start + blockBytes_[slot]);
             if (offset + length > start + blockBytes_[slot] && blockBytes_[slot] < kBlockSize) {
-                tags_[slot] = kNoBlock;  // the write grows the block's valid part: read it again
+                SetTag(slot, kNoBlock);  // the write grows the block's valid part: read it again
             } else if (from < to) {
                 CopyBytes(blocks_.get() + slot * kBlockSize + (from - start), in + (from - offset), to - from);
             }

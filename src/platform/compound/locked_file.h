@@ -9,9 +9,10 @@
 //
 // Small files are read whole at open and served from memory. In larger files,
 // ReadAt goes straight to the file, into the caller's buffer, while
-// ReadCachedAt serves reads shorter than a block (32 KB) from a cache of
-// aligned blocks, for data read in small pieces with neighbours likely to
-// follow (mini sectors, small streams); blocks read front to back are read
+// ReadCachedAt serves reads shorter than a block (32 KB) from a cache of 256
+// aligned blocks (8 MB, allocated when first needed), for data read in small
+// pieces with neighbours likely to follow (mini sectors, small streams). The
+// blocks least recently used make room; blocks read front to back are read
 // four at a time. Writes keep the cached copies current.
 //
 // Thread safety: one object is used by one thread at a time.
@@ -78,6 +79,10 @@ private:
     size_t CachedSlot(uint64_t index) const;
     // The slot holding block index, or the slot count.
     size_t FindSlot(uint64_t index) const;
+    // Gives a slot a new block index (or kNoBlock), keeping the buckets current.
+    void SetTag(size_t slot, uint64_t index) const;
+    // The first of the aligned run of slots whose latest use is oldest.
+    size_t LeastRecentlyUsed(size_t slots) const;
     void Forget() const;
 
     // Buffers that file reads fill start on a page boundary, as the page
@@ -112,8 +117,13 @@ private:
     mutable PageBuffer blocks_;
     mutable std::unique_ptr<uint64_t[]> tags_;
     mutable std::unique_ptr<uint32_t[]> blockBytes_;
+    // Each bucket heads a chain of the slots whose index falls in it.
+    mutable std::unique_ptr<uint16_t[]> bucketHead_;
+    mutable std::unique_ptr<uint16_t[]> nextInBucket_;
+    mutable std::unique_ptr<uint64_t[]> lastUse_;  // useClock_ at each slot's latest use
+    mutable uint64_t useClock_ = 0;
     mutable size_t lastSlot_ = ~size_t{0};  // the slot filled last
-    mutable size_t nextVictim_ = 0;         // where a read that jumps goes next
+    mutable bool lastFillWasGroup_ = false;
 };
 
 }  // namespace vek::compound
