@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "late_lock_release.h"
 #include "plain_read.h"
 #include "platform/com_ptr.h"
 #include "vekconfig/vekconfig.h"
@@ -50,6 +51,8 @@ vek::ComPtr<IStorage> CreateStorage(IStorage* parent, const std::u16string& name
     if (FAILED(parent->CreateStorage(name.c_str(), kReadWrite, 0, 0, storage.put()))) std::abort();
     return storage;
 }
+
+bool IsLockViolation(HRESULT status) { return status == STG_E_LOCKVIOLATION; }
 
 // A VEK_HOME of its own holding the catalog of the benchmarks, built once
 // in one session of the file (the same tree the catalog writes).
@@ -113,7 +116,8 @@ void MediaCatalogOpen(benchmark::State& state, bool touched) {
     for (auto _ : state) {
         if (touched) TouchCatalog(state);
         CVekMediaConfig catalog;
-        if (catalog.Open() != S_OK) state.SkipWithError("Open failed");
+        if (vek::bench::RetryWhileLocked([&] { return catalog.Open(); }, IsLockViolation) != S_OK)
+            state.SkipWithError("Open failed");
         benchmark::DoNotOptimize(catalog);
     }
 }
@@ -168,14 +172,16 @@ void BM_Floor_ReadAndKeepRecords(benchmark::State& state) {
 void SetPrinterMediaCharacteristics(benchmark::State& state, bool touched) {
     TheFixture();
     CVekMediaConfig catalog;
-    if (catalog.Open() != S_OK) state.SkipWithError("Open failed");
+    if (vek::bench::RetryWhileLocked([&] { return catalog.Open(); }, IsLockViolation) != S_OK)
+        state.SkipWithError("Open failed");
     PRINTER_MEDIA_CHARACTERISTICS printer = {};
     SetText(printer.PrinterModel, u"P-200");
     int32_t round = 0;
     for (auto _ : state) {
         if (touched) TouchCatalog(state);
         printer.PrinterValue2 = ++round;
-        if (catalog.SetPrinterMediaCharacteristics(2500, &printer) != S_OK) state.SkipWithError("Set failed");
+        const auto set = [&] { return catalog.SetPrinterMediaCharacteristics(2500, &printer); };
+        if (vek::bench::RetryWhileLocked(set, IsLockViolation) != S_OK) state.SkipWithError("Set failed");
     }
 }
 void BM_SetPrinterMediaCharacteristics(benchmark::State& state) { SetPrinterMediaCharacteristics(state, false); }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "exclusive_read_floor.h"
+#include "late_lock_release.h"
 #include "plain_read.h"
 #include "vekconfig/storage.h"
 #include "vekconfig/text.h"
@@ -83,6 +84,11 @@ std::string MakeFile(const std::string& name, const std::string& storageName, co
     return path;
 }
 
+HRESULT OpenFile(const std::u16string& path, DWORD mode, IStorage** root) {
+    return vek::bench::RetryWhileLocked([&] { return StgOpenStorage(path.c_str(), nullptr, mode, nullptr, 0, root); },
+                                        [](HRESULT status) { return status == STG_E_LOCKVIOLATION; });
+}
+
 const std::vector<size_t> kObjectSizes = {1312, 3688, 9308, 4232, 2700, 6048, 1184, 8008, 4124, 1200};
 
 // Reads every stream below storage into buffer; returns the bytes read.
@@ -118,7 +124,7 @@ void CompoundRead(benchmark::State& state, const std::string& path) {
     uint64_t bytes = 0;
     for (auto _ : state) {
         IStorage* root = nullptr;
-        Check(StgOpenStorage(wide.c_str(), nullptr, kRead, nullptr, 0, &root), "open");
+        Check(OpenFile(wide, kRead, &root), "open");
         bytes = ReadEverything(root, buffer);
         root->Release();
     }
@@ -170,7 +176,7 @@ void BM_Replace5KStreamIn60MB_Compound(benchmark::State& state) {
     for (auto _ : state) {
         bytes[0]++;
         IStorage* root = nullptr;
-        Check(StgOpenStorage(path.c_str(), nullptr, kReadWrite, nullptr, 0, &root), "open");
+        Check(OpenFile(path, kReadWrite, &root), "open");
         IStream* stream = nullptr;
         Check(root->CreateStream(name.c_str(), kReadWrite | STGM_CREATE, 0, 0, &stream), "replace");
         Check(stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), nullptr), "write");

@@ -10,11 +10,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "late_lock_release.h"
 #include "plain_read.h"
 #include "vekconfig/storage.h"
 
@@ -27,7 +29,9 @@ inline void ExclusiveReadFloor(const char* path, bool writable, size_t payloadBy
                                PageAlignedBuffer& file, PageAlignedBuffer& out) {
     const int fd = ::open(path, (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK);
     struct stat held {};
-    if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fstat(fd, &held) != 0 || held.st_nlink == 0)
+    const auto lock = [fd] { return ::flock(fd, LOCK_EX | LOCK_NB); };
+    const auto locked = [](int status) { return status != 0 && errno == EWOULDBLOCK; };
+    if (fd < 0 || RetryWhileLocked(lock, locked) != 0 || ::fstat(fd, &held) != 0 || held.st_nlink == 0)
         std::abort();
     const size_t size = static_cast<size_t>(held.st_size);
     file.Reserve(size);
