@@ -1,11 +1,11 @@
 // The reference most benchmarks are measured against: a plain open and read
 // of a file's bytes.
 //
-// Its buffer starts on a page boundary, as the file's pages do. The kernel
-// copies a file's bytes many times slower into a buffer that lies just past
-// the file offset modulo 4 KB (a heap block of 128 KB or more starts 16
-// bytes past a page boundary); a reference read that way would flatter
-// whatever is compared with it.
+// Its buffer starts on a page boundary, as the file's pages do. On some
+// processors the kernel copies a file's bytes many times slower into a buffer
+// that lies just past the file offset modulo 4 KB (a heap block of 128 KB or
+// more starts 16 bytes past a page boundary); a reference read that way would
+// flatter whatever is compared with it.
 #pragma once
 
 #include <fcntl.h>
