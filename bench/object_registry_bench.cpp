@@ -136,7 +136,7 @@ BENCHMARK(BM_PlainOpenAndRead_1000)->Unit(benchmark::kMillisecond);
 void BM_Floor_KeyWalkAndExclusiveRead_1000(benchmark::State& state) {
     const Installation& installation = TheInstallation();
     const std::string directory = std::filesystem::path(installation.paths().front()).parent_path().string();
-    const size_t streamBytes = vek::bench::RootStreamBytes(vek::Utf8ToUtf16(installation.paths().front()));
+    const size_t streamBytes = vek::bench::Total(vek::bench::RootStreamSizes(vek::Utf8ToUtf16(installation.paths().front())));
     sqlite3* db = nullptr;
     if (sqlite3_open((installation.home() / "registry.sqlite").c_str(), &db) != SQLITE_OK) std::abort();
     const auto prepare = [db](const char* sql) {

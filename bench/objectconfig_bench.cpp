@@ -1,8 +1,8 @@
 // Object configuration costs, each beside its reference in the same run:
 // - Open of an object with all ten streams against a plain open and read of
-//   the same file's bytes (target: at most 1.5x), beside the floor that the
-//   exclusive open and the copy-out set under any format; each also on an
-//   object made beforehand, without the construction;
+//   the same file's bytes (target: at most 1.5x), beside the two floors that
+//   the exclusive open and the stream-at-a-time reads set under any format;
+//   each also on an object made beforehand, without the construction;
 // - one field setter against an atomic durable rewrite of the same bytes:
 //   temporary file, fsync, rename, fsync of the directory (target: at most 1.2x);
 // - a read-lock acquire and release against std::shared_mutex (target: at
@@ -116,34 +116,49 @@ void BM_Open_PlainReadReference(benchmark::State& state) {
 }
 BENCHMARK(BM_Open_PlainReadReference);
 
-// The floor under Open: what each construction and exclusive read must do
-// whatever the format (the lock starts its trace file afresh), with the
-// streams' bytes copied out.
-void BM_Open_ExclusiveReadFloor(benchmark::State& state) {
+// The floors under Open: what each exclusive read must do whatever the
+// format, with the streams' bytes copied out of the file read whole, or read
+// one by one; with each construction's part too (the lock starts its trace
+// file afresh), or without it, as for an object made before.
+enum class Construction { kEachTime, kMadeBefore };
+enum class StreamReads { kCopiedFromWholeFile, kOneReadEach };
+
+void OpenFloor(benchmark::State& state, Construction construction, StreamReads reads) {
     const std::u16string wide = FullObject();
     const std::string path = vek::Utf16ToUtf8(wide);
-    const size_t streamBytes = vek::bench::RootStreamBytes(wide);
+    const std::vector<size_t> streamSizes = vek::bench::RootStreamSizes(wide);
+    const size_t streamBytes = vek::bench::Total(streamSizes);
     const std::string tracePath = vek::LockTracePath();
     vek::bench::PageAlignedBuffer file, out;
     for (auto _ : state) {
-        vek::RemoveLockTraceFile(tracePath);
-        vek::bench::ExclusiveReadFloor(path.c_str(), true, streamBytes, file, out);
+        if (construction == Construction::kEachTime) vek::RemoveLockTraceFile(tracePath);
+        if (reads == StreamReads::kCopiedFromWholeFile)
+            vek::bench::ExclusiveReadFloor(path.c_str(), true, streamBytes, file, out);
+        else
+            vek::bench::ExclusiveReadPerStreamFloor(path.c_str(), true, streamSizes, out);
         benchmark::DoNotOptimize(out.data());
     }
+}
+
+void BM_Open_ExclusiveReadFloor(benchmark::State& state) {
+    OpenFloor(state, Construction::kEachTime, StreamReads::kCopiedFromWholeFile);
 }
 BENCHMARK(BM_Open_ExclusiveReadFloor);
 
 void BM_Open_ExclusiveReadFloor_ObjectMadeBefore(benchmark::State& state) {
-    const std::u16string wide = FullObject();
-    const std::string path = vek::Utf16ToUtf8(wide);
-    const size_t streamBytes = vek::bench::RootStreamBytes(wide);
-    vek::bench::PageAlignedBuffer file, out;
-    for (auto _ : state) {
-        vek::bench::ExclusiveReadFloor(path.c_str(), true, streamBytes, file, out);
-        benchmark::DoNotOptimize(out.data());
-    }
+    OpenFloor(state, Construction::kMadeBefore, StreamReads::kCopiedFromWholeFile);
 }
 BENCHMARK(BM_Open_ExclusiveReadFloor_ObjectMadeBefore);
+
+void BM_Open_ReadPerStreamFloor(benchmark::State& state) {
+    OpenFloor(state, Construction::kEachTime, StreamReads::kOneReadEach);
+}
+BENCHMARK(BM_Open_ReadPerStreamFloor);
+
+void BM_Open_ReadPerStreamFloor_ObjectMadeBefore(benchmark::State& state) {
+    OpenFloor(state, Construction::kMadeBefore, StreamReads::kOneReadEach);
+}
+BENCHMARK(BM_Open_ReadPerStreamFloor_ObjectMadeBefore);
 
 void BM_FieldSetter_SetDefaultMediaID(benchmark::State& state) {
     const std::u16string path = FullObject();
