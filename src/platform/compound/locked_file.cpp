@@ -224,11 +224,13 @@ void LockedFile::SetTag(size_t slot, uint64_t index) const {
         *link = nextInBucket_[slot];
     }
     tags_[slot] = index;
-    if (index != kNoBlock) {
-        uint16_t& head = bucketHead_[index & (kBuckets - 1)];
-        nextInBucket_[slot] = head;
-        head = static_cast<uint16_t>(slot);
+    if (index == kNoBlock) {
+        lastUse_[slot] = 0;  // an empty slot is the first to make room
+        return;
     }
+    uint16_t& head = bucketHead_[index & (kBuckets - 1)];
+    nextInBucket_[slot] = head;
+    head = static_cast<uint16_t>(slot);
 }
 
 size_t LockedFile::CachedSlot(uint64_t index) const {
@@ -238,7 +240,7 @@ size_t LockedFile::CachedSlot(uint64_t index) const {
         bucketHead_.reset(new uint16_t[kBuckets]);
         nextInBucket_.reset(new uint16_t[kSlots]);
         blockBytes_.reset(new uint32_t[kSlots]);
-        lastUse_.reset(new uint64_t[kSlots]());
+        lastUse_.reset(new uint64_t[kSlots]);
         Forget();
     }
     size_t slot = FindSlot(index);
@@ -283,8 +285,8 @@ size_t LockedFile::CachedSlot(uint64_t index) const {
             if (held < kSlots) SetTag(held, kNoBlock);
         }
         SetTag(slot + i, at < got ? index + i : kNoBlock);
-        lastUse_[slot + i] = useClock_;
         if (at < got) {
+            lastUse_[slot + i] = useClock_;
             blockBytes_[slot + i] = static_cast<uint32_t>(std::min<uint64_t>(kBlockSize, got - at));
             lastSlot_ = slot + i;
         }
@@ -310,6 +312,7 @@ void LockedFile::Forget() const {
     if (!tags_) return;
     std::fill(tags_.get(), tags_.get() + kSlots, kNoBlock);
     std::fill(bucketHead_.get(), bucketHead_.get() + kBuckets, kNoSlot);
+    std::fill(lastUse_.get(), lastUse_.get() + kSlots, 0);
 }
 
 HRESULT LockedFile::ReadDirect(uint64_t offset, uint8_t* out, size_t length) const {

@@ -120,7 +120,7 @@ private:
     // Each bucket heads a chain of the slots whose index falls in it.
     mutable std::unique_ptr<uint16_t[]> bucketHead_;
     mutable std::unique_ptr<uint16_t[]> nextInBucket_;
-    mutable std::unique_ptr<uint64_t[]> lastUse_;  // useClock_ at each slot's latest use
+    mutable std::unique_ptr<uint64_t[]> lastUse_;  // useClock_ at each slot's latest use; 0 when empty
     mutable uint64_t useClock_ = 0;
     mutable size_t lastSlot_ = ~size_t{0};  // the slot filled last
     mutable bool lastFillWasGroup_ = false;
